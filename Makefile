@@ -1,0 +1,30 @@
+# The two commands of the quick start, and the steps behind them.
+#   make run    install what is missing, build, start the saver
+#   make test   install what is missing, build both builds, run every test
+JOBS ?= 2
+
+.PHONY: all deps native win32 build test run soak clean
+
+all: build
+
+deps:
+	@bash tools/install-deps.sh
+
+native: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native -j $(JOBS)
+
+win32: deps
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 -j $(JOBS)
+
+build: native win32
+
+test: build
+	ctest --preset native -j $(JOBS)
+
+run: native
+	@bash tools/run-saver.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,50 @@
+#include "platform/system.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+
+#include "platform/portable/portable_surface.h"
+#include "resources/logo_data.h"
+
+void SleepMs(int ms)
+{
+    SDL_Delay(static_cast<Uint32>(ms));
+}
+
+ScreenSize DesktopSize()
+{
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayBounds(0, &bounds) != 0)
+        return {0, 0};
+    return {bounds.x + bounds.w, bounds.y + bounds.h};
+}
+
+Surface* LoadLogo(Surface* like)
+{
+    if (LogoBmpSize == 0)
+        return nullptr;
+    SDL_Surface* decoded = SDL_LoadBMP_RW(SDL_RWFromConstMem(LogoBmp, static_cast<int>(LogoBmpSize)), 1);
+    if (decoded == nullptr)
+        return nullptr;
+    // XBGR8888 holds 0x00BBGGRR, a Colour's own layout.
+    SDL_Surface* pixels = SDL_ConvertSurfaceFormat(decoded, SDL_PIXELFORMAT_XBGR8888, 0);
+    SDL_FreeSurface(decoded);
+    if (pixels == nullptr)
+        return nullptr;
+    Surface* logo = CreateCompatibleSurface(like, pixels->w, pixels->h);
+    for (int y = 0; y < pixels->h; ++y) {
+        const auto* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(pixels->pixels) +
+                                                          static_cast<size_t>(y) * pixels->pitch);
+        for (int x = 0; x < pixels->w; ++x)
+            logo->pixels[static_cast<size_t>(y) * logo->width + x] = row[x] & 0x00FFFFFF;
+    }
+    SDL_FreeSurface(pixels);
+    return logo;
+}
+
+void ReportMissingLogo()
+{
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "Hello", "Hello", nullptr) != 0)
+        std::fputs("Hello\n", stderr);
+}

@@ -1,0 +1,4 @@
+// Resource numbers of the Windows build.
+#pragma once
+
+#define IDB_LOGO 131

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the test prefix, which is made once
+# (under the build folder, throw-away) and shared by the tests after that.
+#   WINE_PREFIX_DIR=DIR tests/harness/wine.sh PROGRAM.exe ARGS...
+# Needs DISPLAY (run it inside xvfb-run).
+set -euo pipefail
+: "${WINE_PREFIX_DIR:?set WINE_PREFIX_DIR}"
+export WINEPREFIX="$WINE_PREFIX_DIR"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all
+mkdir -p "$(dirname "$WINEPREFIX")"
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/.ready" ]; then
+    rm -rf "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.ready"
+  fi
+) 9>"$WINEPREFIX.lock"
+exec wine "$@"

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, whatever the builds and tests need and
+# the machine lacks. Quick when everything is there already.
+set -euo pipefail
+
+packages=(cmake make g++ python3 libgtest-dev libbenchmark-dev libsdl2-dev
+          g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick x11-apps
+          x11-utils python3-pefile)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+export DEBIAN_FRONTEND=noninteractive
+dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
