@@ -7,8 +7,7 @@ void RotationTick()
     if (TickCount == ROTATION_TICKS) {
         TickCount = 0;
         const int index = BackdropIndex.load(std::memory_order_relaxed);
-        BackdropIndex.store(index == BACKDROP_COUNT - 1 ? 0 : index + 1,
-                            std::memory_order_relaxed);
+        BackdropIndex.store(index == BACKDROP_COUNT - 1 ? 0 : index + 1, std::memory_order_relaxed);
     } else {
         ++TickCount;
     }

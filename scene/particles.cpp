@@ -35,10 +35,22 @@ void SpawnParticle(Particle& p, SpawnMode mode, RandomDraw draw)
         p.y = DrawBelow(draw, ScreenHeight);
     } else {
         switch (side) {
-        case 0: p.x = 1.0; p.y = DrawBelow(draw, ScreenHeight); break;
-        case 1: p.x = DrawBelow(draw, ScreenWidth); p.y = 1.0; break;
-        case 2: p.x = ScreenWidth - 1; p.y = DrawBelow(draw, ScreenHeight); break;
-        default: p.x = DrawBelow(draw, ScreenWidth); p.y = ScreenHeight - 1; break;
+        case 0:
+            p.x = 1.0;
+            p.y = DrawBelow(draw, ScreenHeight);
+            break;
+        case 1:
+            p.x = DrawBelow(draw, ScreenWidth);
+            p.y = 1.0;
+            break;
+        case 2:
+            p.x = ScreenWidth - 1;
+            p.y = DrawBelow(draw, ScreenHeight);
+            break;
+        default:
+            p.x = DrawBelow(draw, ScreenWidth);
+            p.y = ScreenHeight - 1;
+            break;
         }
     }
 
@@ -46,10 +58,24 @@ void SpawnParticle(Particle& p, SpawnMode mode, RandomDraw draw)
     // Each side forces one component away from its edge; the coin picks the
     // sign of the other.
     switch (side) {
-    case 0: if (coin) p.vy *= -1.0; break;
-    case 1: if (coin) p.vx *= -1.0; break;
-    case 2: p.vx *= -1.0; if (coin) p.vy *= -1.0; break;
-    default: if (coin) p.vx *= -1.0; p.vy *= -1.0; break;
+    case 0:
+        if (coin)
+            p.vy *= -1.0;
+        break;
+    case 1:
+        if (coin)
+            p.vx *= -1.0;
+        break;
+    case 2:
+        p.vx *= -1.0;
+        if (coin)
+            p.vy *= -1.0;
+        break;
+    default:
+        if (coin)
+            p.vx *= -1.0;
+        p.vy *= -1.0;
+        break;
     }
 
     p.colour = colors[draw() % PALETTE_SIZE];

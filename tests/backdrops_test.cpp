@@ -35,8 +35,8 @@ void ExpectStamp(Surface* backdrop, const std::vector<Colour>& window, Rect logo
     int wrong = 0, logoPixels = 0;
     for (int y = 0; y < ScreenHeight; ++y)
         for (int x = 0; x < ScreenWidth; ++x) {
-            const bool inLogo = x >= logo.x && x < logo.x + logo.w && y >= logo.y &&
-                                y < logo.y + logo.h;
+            const bool inLogo =
+                x >= logo.x && x < logo.x + logo.w && y >= logo.y && y < logo.y + logo.h;
             const std::size_t i = static_cast<std::size_t>(y) * ScreenWidth + x;
             logoPixels += inLogo;
             wrong += pixels[i] != (inLogo ? LOGO : window[i]);

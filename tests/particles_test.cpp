@@ -87,7 +87,7 @@ TEST_F(Spawning, DirectionBySideAndCoin)
         bool vxPositive, vyPositive;
     };
     const Case cases[] = {
-        {0, 0, true, true},  {0, 1, true, false}, {1, 0, true, true},   {1, 1, false, true},
+        {0, 0, true, true},  {0, 1, true, false},  {1, 0, true, true},  {1, 1, false, true},
         {2, 0, false, true}, {2, 1, false, false}, {3, 0, true, false}, {3, 1, false, false},
     };
     for (const Case& c : cases) {

@@ -74,9 +74,8 @@ void RecordLineFans(Output& out)
                     if (pixels[i] != BLANK)
                         hash = Fnv(hash, i);
                 if (out.detail)
-                    std::fprintf(out.file, "F %d %d %d %d S%s\n", start[0], start[1],
-                                 start[0] + dx, start[1] + dy,
-                                 PaintedPixels(pixels, size).c_str());
+                    std::fprintf(out.file, "F %d %d %d %d S%s\n", start[0], start[1], start[0] + dx,
+                                 start[1] + dy, PaintedPixels(pixels, size).c_str());
             }
             std::fprintf(out.file, "L %d %d %d %016llx\n", start[0], start[1], dx,
                          static_cast<unsigned long long>(hash));
@@ -174,10 +173,10 @@ void RecordCopies(Output& out)
         CopyRect(source, i % source_size, i / source_size, 1, 1, dot, 0, 0);
     }
     const int placements[][6] = {
-        {0, 0, 8, 8, 0, 0},       {2, 3, 150, 139, 0, 0},  {-3, -2, 8, 8, 0, 0},
-        {5, 6, 100, 100, 0, 0},   {0, 0, 8, 8, 3, 2},      {1, 1, 8, 8, -2, -3},
-        {10, 10, 8, 8, 0, 0},     {-8, 0, 8, 8, 0, 0},     {4, 4, 3, 2, 5, 6},
-        {0, 0, 0, 5, 0, 0},       {3, 3, 12, 12, -4, -4},  {-100, -100, 300, 300, 0, 0},
+        {0, 0, 8, 8, 0, 0},         {2, 3, 150, 139, 0, 0}, {-3, -2, 8, 8, 0, 0},
+        {5, 6, 100, 100, 0, 0},     {0, 0, 8, 8, 3, 2},     {1, 1, 8, 8, -2, -3},
+        {10, 10, 8, 8, 0, 0},       {-8, 0, 8, 8, 0, 0},    {4, 4, 3, 2, 5, 6},
+        {0, 0, 0, 5, 0, 0},         {3, 3, 12, 12, -4, -4}, {-100, -100, 300, 300, 0, 0},
         {11, 11, 1000, 1000, 7, 7}, {6, 0, 20, 2, 6, 6},
     };
     for (const auto& c : placements) {

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -63,8 +63,14 @@ void ReleaseSurface(Surface* surface)
     delete surface;
 }
 
-int SurfaceWidth(const Surface* surface) { return surface->width; }
-int SurfaceHeight(const Surface* surface) { return surface->height; }
+int SurfaceWidth(const Surface* surface)
+{
+    return surface->width;
+}
+int SurfaceHeight(const Surface* surface)
+{
+    return surface->height;
+}
 
 // Clipped to both surfaces; a negative extent copies nothing.
 void CopyRect(Surface* target, int dx, int dy, int width, int height, Surface* source, int sx,

@@ -24,7 +24,8 @@ Surface* LoadLogo(Surface* like)
 {
     if (LogoBmpSize == 0)
         return nullptr;
-    SDL_Surface* decoded = SDL_LoadBMP_RW(SDL_RWFromConstMem(LogoBmp, static_cast<int>(LogoBmpSize)), 1);
+    SDL_Surface* decoded =
+        SDL_LoadBMP_RW(SDL_RWFromConstMem(LogoBmp, static_cast<int>(LogoBmpSize)), 1);
     if (decoded == nullptr)
         return nullptr;
     // XBGR8888 holds 0x00BBGGRR, a Colour's own layout.
@@ -34,8 +35,8 @@ Surface* LoadLogo(Surface* like)
         return nullptr;
     Surface* logo = CreateCompatibleSurface(like, pixels->w, pixels->h);
     for (int y = 0; y < pixels->h; ++y) {
-        const auto* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(pixels->pixels) +
-                                                          static_cast<size_t>(y) * pixels->pitch);
+        const auto* row = reinterpret_cast<const Uint32*>(
+            static_cast<const Uint8*>(pixels->pixels) + static_cast<size_t>(y) * pixels->pitch);
         for (int x = 0; x < pixels->w; ++x)
             logo->pixels[static_cast<size_t>(y) * logo->width + x] = row[x] & 0x00FFFFFF;
     }

@@ -59,8 +59,14 @@ void ReleaseSurface(Surface* surface)
     delete surface;
 }
 
-int SurfaceWidth(const Surface* surface) { return surface->width; }
-int SurfaceHeight(const Surface* surface) { return surface->height; }
+int SurfaceWidth(const Surface* surface)
+{
+    return surface->width;
+}
+int SurfaceHeight(const Surface* surface)
+{
+    return surface->height;
+}
 
 void CopyRect(Surface* target, int dx, int dy, int width, int height, Surface* source, int sx,
               int sy)

@@ -7,8 +7,8 @@
 
 struct Surface {
     HDC dc;
-    HBITMAP bitmap;          // null for a surface that only wraps a device context
-    HGDIOBJ previousBitmap;  // selected back before the bitmap is deleted
+    HBITMAP bitmap;         // null for a surface that only wraps a device context
+    HGDIOBJ previousBitmap; // selected back before the bitmap is deleted
     int width;
     int height;
 };
