@@ -8,8 +8,6 @@
 #include "platform/system.h"
 #include "scene/frame.h"
 
-std::atomic<bool> WindowSurfaceInUse{false};
-
 int RenderThread(Surface* window)
 {
     std::srand(static_cast<unsigned>(static_cast<std::uint32_t>(std::time(nullptr))));

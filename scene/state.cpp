@@ -1,6 +1,8 @@
 // The scene's globals, zero or at their initial values before anything runs.
 #include "scene/scene.h"
 
+#include "scene/render_thread.h"
+
 int SHADE_TOP = 135;
 int SHADE_FLOOR = 42;
 
@@ -9,6 +11,7 @@ Colour colors[PALETTE_SIZE];
 
 std::atomic<bool> RunFlag{true};
 std::atomic<int> BackdropIndex{0};
+std::atomic<bool> WindowSurfaceInUse{false};
 int TickCount = 0;
 int ScreenWidth = 0;
 int ScreenHeight = 0;
