@@ -119,3 +119,29 @@ TEST_F(BackdropSet, MissingLogoIsReportedOnceAndLeavesPlainSnapshots)
 }
 
 } // namespace
+
+namespace {
+
+// Screens from a single pixel up: each stamp is clipped to the screen, and
+// under AddressSanitizer any write outside a surface would stop the test.
+TEST_F(BackdropSet, TinyScreensStillBuild)
+{
+    for (const auto& [w, h] : {std::pair{1, 1}, {2, 2}, {100, 100}, {149, 138}}) {
+        Build(w, h);
+        set = BuildBackdrops(window, FakeLogo, CountReport);
+        for (int k = 0; k < BACKDROP_COUNT; ++k) {
+            ASSERT_NE(set.surfaces[k], nullptr);
+            EXPECT_EQ(SurfaceWidth(set.surfaces[k]), w);
+            EXPECT_EQ(SurfaceHeight(set.surfaces[k]), h);
+        }
+        // 149 x 138: the corners have crossed over, the "right-hand" logo
+        // lands left of the left-hand one, and the bottom row clips it.
+        if (w == 149)
+            ExpectStamp(set.surfaces[2], windowPixels, {49, 100, 50, 38});
+        ReleaseBackdrops(set);
+        ReleaseSurface(window);
+        window = nullptr;
+    }
+}
+
+} // namespace
