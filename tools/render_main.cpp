@@ -1,0 +1,250 @@
+// vendrel-render: frames of the saver's animation, drawn off-screen through
+// the same frame function, with no pause, to files or to nothing (timing).
+//
+//   vendrel-render (--scene FILE | --seed N --size WxH) [--backdrop K]
+//                  [--frames N] [--out DIR] [--dump-particles FILE]
+//
+//   --scene FILE           the particles of a scene file (tools/scene_file.h)
+//   --seed N --size WxH    150 particles spawned as the saver spawns them
+//   --backdrop K           backdrop 0..4 instead of the scene's (default 0)
+//   --frames N             frames to render, 0..1000000 (default 1)
+//   --out DIR              writes DIR/frame-0001.bmp, ... (DIR is made if missing)
+//   --dump-particles FILE  the particles after the last frame, as a scene file
+//
+// Bad input: one line on stderr, exit code 2, nothing written.
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "backdrop/backdrops.h"
+#include "platform/system.h"
+#include "scene/frame.h"
+#include "tools/bmp_writer.h"
+#include "tools/scene_file.h"
+
+namespace {
+
+constexpr int EXIT_BAD_INPUT = 2;
+constexpr int FRAME_LIMIT = 1000000;
+// Seven full-screen surfaces live at once (window, five backdrops, back
+// buffer); the Windows build is a 32-bit process and must hold them all.
+constexpr long long PIXEL_LIMIT = 1LL << 25;
+// Larger than any scene needs; it keeps a wrong path (a device) from hanging us.
+constexpr std::size_t SCENE_FILE_LIMIT = 1 << 20;
+
+struct Options {
+    std::string scenePath;
+    bool seeded = false;
+    unsigned seed = 0;
+    int width = 0, height = 0; // --size
+    int backdrop = -1;         // -1: the scene's own
+    int frames = 1;
+    std::string outDir;
+    std::string dumpPath;
+};
+
+struct Failure {
+    std::string message; // empty: no failure
+};
+
+template <typename Number> bool ParseNumber(std::string_view text, Number& value)
+{
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+bool ParseSize(std::string_view text, int& width, int& height)
+{
+    const std::size_t x = text.find('x');
+    if (x == std::string_view::npos)
+        return false;
+    return ParseNumber(text.substr(0, x), width) && ParseNumber(text.substr(x + 1), height) &&
+           width >= 1 && width <= SCENE_SIZE_LIMIT && height >= 1 && height <= SCENE_SIZE_LIMIT;
+}
+
+Failure ParseOption(std::string_view name, std::string_view value, Options& o)
+{
+    const std::string quoted = std::string("'").append(value).append("'");
+    if (name == "--scene") {
+        o.scenePath = value;
+    } else if (name == "--seed") {
+        if (!ParseNumber(value, o.seed))
+            return {"--seed " + quoted + " is not an integer 0..4294967295"};
+        o.seeded = true;
+    } else if (name == "--size") {
+        if (!ParseSize(value, o.width, o.height))
+            return {"--size " + quoted + " is not WxH with each side 1..16384"};
+    } else if (name == "--backdrop") {
+        if (!ParseNumber(value, o.backdrop) || o.backdrop < 0 || o.backdrop >= BACKDROP_COUNT)
+            return {"--backdrop " + quoted + " is not 0..4"};
+    } else if (name == "--frames") {
+        if (!ParseNumber(value, o.frames) || o.frames < 0 || o.frames > FRAME_LIMIT)
+            return {"--frames " + quoted + " is not 0..1000000"};
+    } else if (name == "--out") {
+        o.outDir = value;
+    } else if (name == "--dump-particles") {
+        o.dumpPath = value;
+    } else {
+        return {std::string("unknown option '").append(name).append("'")};
+    }
+    return {};
+}
+
+Failure ParseOptions(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; i += 2) {
+        if (i + 1 >= argc)
+            return {std::string(argv[i]) + " needs a value"};
+        if (Failure f = ParseOption(argv[i], argv[i + 1], o); !f.message.empty())
+            return f;
+    }
+    if (o.seeded == !o.scenePath.empty())
+        return {"give either --scene FILE or --seed N --size WxH"};
+    if (o.seeded != (o.width > 0))
+        return {"--seed and --size go together"};
+    return {};
+}
+
+Failure ReadText(const std::string& path, std::string& text)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return {path + ": cannot open"};
+    text.resize(SCENE_FILE_LIMIT + 1);
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        return {path + ": cannot read"};
+    if (text.size() > SCENE_FILE_LIMIT)
+        return {path + ": larger than 1 MiB, not a scene file"};
+    return {};
+}
+
+Failure LoadScene(const Options& o, Scene& scene)
+{
+    std::string text;
+    if (Failure f = ReadText(o.scenePath, text); !f.message.empty())
+        return f;
+    SceneParse parse = ParseScene(text);
+    if (parse.errorLine != 0)
+        return {o.scenePath + ":" + std::to_string(parse.errorLine) + ": " + parse.error};
+    scene = std::move(parse.scene);
+    return {};
+}
+
+// The saver's own start: seed, palette, then every particle spawned anywhere.
+Scene SpawnScene(const Options& o)
+{
+    Scene scene{o.width, o.height, 0, std::vector<Particle>(PARTICLE_COUNT)};
+    std::srand(o.seed);
+    ScreenWidth = scene.width;
+    ScreenHeight = scene.height;
+    SetUpPalette();
+    for (Particle& p : scene.particles)
+        SpawnParticle(p, SpawnMode::Initial, std::rand);
+    return scene;
+}
+
+// Checked before the first frame, so a bad folder leaves nothing behind.
+Failure PrepareOutDir(const std::string& dir)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (!std::filesystem::is_directory(dir, ec))
+        return {dir + ": cannot make the output folder"};
+    const std::string probe = dir + "/.vendrel-render-probe";
+    std::FILE* file = std::fopen(probe.c_str(), "wb");
+    if (file == nullptr)
+        return {dir + ": cannot write in the output folder"};
+    std::fclose(file);
+    std::remove(probe.c_str());
+    return {};
+}
+
+std::string FramePath(const std::string& dir, int frame)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%04d.bmp", frame);
+    return dir + name;
+}
+
+Failure WriteText(const std::string& path, const std::string& text)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return {path + ": cannot write"};
+    const bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (std::fclose(file) != 0 || !ok)
+        return {path + ": cannot write"};
+    return {};
+}
+
+// The window the saver would snapshot: its background colour, nothing else.
+Failure Render(const Options& o, Scene& scene)
+{
+    ScreenWidth = scene.width;
+    ScreenHeight = scene.height;
+    SetUpPalette();
+    Surface* window = CreateMemorySurface(scene.width, scene.height);
+    FillSurface(window, BACKGROUND_COLOUR);
+    Backdrops backdrops = BuildBackdrops(window, LoadLogo, ReportMissingLogo);
+    Surface* backBuffer = CreateCompatibleSurface(window, scene.width, scene.height);
+    Surface* backdrop = backdrops.surfaces[scene.backdrop];
+
+    Failure failure;
+    const int count = static_cast<int>(scene.particles.size());
+    for (int frame = 1; frame <= o.frames && failure.message.empty(); ++frame) {
+        ComposeFrame(backBuffer, backdrop, scene.particles.data(), count, std::rand);
+        if (!o.outDir.empty() && !WriteBmp(backBuffer, FramePath(o.outDir, frame)))
+            failure = {FramePath(o.outDir, frame) + ": cannot write"};
+    }
+    ReleaseSurface(backBuffer);
+    ReleaseBackdrops(backdrops);
+    ReleaseSurface(window);
+    if (failure.message.empty() && !o.dumpPath.empty())
+        failure = WriteText(o.dumpPath, FormatScene(scene));
+    return failure;
+}
+
+Failure Run(int argc, char** argv)
+{
+    Options o;
+    if (Failure f = ParseOptions(argc, argv, o); !f.message.empty())
+        return f;
+    Scene scene;
+    if (o.seeded)
+        scene = SpawnScene(o);
+    else if (Failure f = LoadScene(o, scene); !f.message.empty())
+        return f;
+    if (o.backdrop >= 0)
+        scene.backdrop = o.backdrop;
+    if (static_cast<long long>(scene.width) * scene.height > PIXEL_LIMIT)
+        return {std::to_string(scene.width) + "x" + std::to_string(scene.height) +
+                " is more than the 33554432 pixels vendrel-render can hold"};
+    if (!o.outDir.empty())
+        if (Failure f = PrepareOutDir(o.outDir); !f.message.empty())
+            return f;
+    return Render(o, scene);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        const Failure f = Run(argc, argv);
+        if (f.message.empty())
+            return 0;
+        std::fprintf(stderr, "vendrel-render: %s\n", f.message.c_str());
+        return EXIT_BAD_INPUT;
+    } catch (const std::bad_alloc&) {
+        std::fputs("vendrel-render: out of memory\n", stderr);
+        return 1;
+    }
+}
