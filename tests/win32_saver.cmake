@@ -1,0 +1,35 @@
+# The Windows saver end to end: its file as Windows reads it, and real runs
+# under Wine in a 1280x720 virtual desktop on a private Xvfb display.
+# Debian's interpreter, which has python3-pefile.
+set(VENDREL_PYTHON /usr/bin/python3 CACHE FILEPATH "python3 with the pefile module")
+set(WIN32_SAVER ${VENDREL_WIN32_DIR}/VendrelScreensaver.exe)
+set(WIN32_SAVER_NOLOGO ${VENDREL_WIN32_DIR}/VendrelScreensaver-nologo.exe)
+set(WIN32_SAVER_RUN ${VENDREL_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/win32/saver_run.py)
+set(WIN32_SAVER_SHOTS ${CMAKE_CURRENT_BINARY_DIR}/win32-saver)
+
+add_test(NAME win32_saver_file COMMAND ${VENDREL_PYTHON}
+  ${CMAKE_CURRENT_SOURCE_DIR}/win32/pe_check.py
+  ${WIN32_SAVER} ${VENDREL_WIN32_DIR}/VendrelScreensaver.scr ${WIN32_SAVER_NOLOGO}
+  ${CMAKE_SOURCE_DIR}/resources)
+
+# Each start gets a different command line: the saver reads none of them.
+vendrel_wine_test(win32_saver_covers_screen
+  ${WIN32_SAVER_RUN} cover ${WIN32_SAVER} ${WIN32_SAVER_SHOTS} /s)
+set(switches "/s" "/p 1234" "/c" "")
+set(k 0)
+foreach(trigger key altkey left right middle xbutton wheel motion)
+  list(GET switches ${k} switch)
+  math(EXPR k "(${k} + 1) % 4")
+  separate_arguments(switch)
+  vendrel_wine_test(win32_saver_ends_on_${trigger}
+    ${WIN32_SAVER_RUN} ${trigger} ${WIN32_SAVER} ${WIN32_SAVER_SHOTS} ${switch})
+endforeach()
+foreach(release keyup buttonup)
+  vendrel_wine_test(win32_saver_ignores_${release}
+    ${WIN32_SAVER_RUN} ${release} ${WIN32_SAVER} ${WIN32_SAVER_SHOTS})
+endforeach()
+vendrel_wine_test(win32_saver_logo_after_rotation
+  ${WIN32_SAVER_RUN} logo ${WIN32_SAVER} ${WIN32_SAVER_SHOTS})
+vendrel_wine_test(win32_saver_missing_logo
+  ${WIN32_SAVER_RUN} nologo ${WIN32_SAVER_NOLOGO} ${WIN32_SAVER_SHOTS})
+set_tests_properties(win32_saver_logo_after_rotation PROPERTIES TIMEOUT 90)

@@ -1,0 +1,326 @@
+#!/usr/bin/env python3
+"""Runs the Windows saver under Wine, in a 1280x720 virtual desktop on the
+private X display xvfb-run gives us, and checks what it does.
+
+  saver_run.py MODE EXE OUTDIR [SAVER ARGS...]
+
+MODE is one of
+  cover         the screen is covered and animated after about 1.5 s
+  key, altkey, left, right, middle, xbutton, wheel, motion
+                that one input ends the saver with exit code 0, no sooner
+                than its pause and well within a second
+  keyup         a key released (pressed before the saver came up) ends nothing
+  buttonup      a mouse button released likewise ends nothing
+  logo          backdrop 1 shows the logo at (100, 100) after 21 s, not before
+  nologo        a saver without its logo says "Hello", then animates
+Screenshots are left in OUTDIR. Add -n N after MODE to repeat a trigger N
+times and print the median latency.
+
+The saver is started by Wine's explorer, so it is not our child: we make
+this script a child subreaper, Wine's processes are handed to us when
+their starters leave, and waitpid gives the saver's own exit code and the
+moment it ended.
+"""
+import ctypes
+import os
+import signal
+import statistics
+import subprocess
+import sys
+import time
+
+import screen
+import xinput
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+WINE = os.path.join(HERE, "..", "harness", "wine.sh")
+DESKTOP = "/desktop=vendrel,1280x720"
+PR_SET_CHILD_SUBREAPER = 36
+
+SETTLE_S = 1.5          # the saver is up and drawing by then
+LATENCY_CEILING_MS = 600
+LOGO_SHOT_S = 23.0      # backdrop 1 shows from 20 s to 41 s
+POINTER = (640, 360)
+TRIGGERS = {  # the input, given the display, and the stop's pause in ms
+    "key": (lambda x: x.key("a"), 45),
+    "altkey": (lambda x: x.key("Alt_L", "x"), 100),
+    "left": (lambda x: x.click(1), 100),
+    "middle": (lambda x: x.click(2), 100),
+    "right": (lambda x: x.click(3), 100),
+    "wheel": (lambda x: x.click(4), 100),
+    "xbutton": (lambda x: x.click(8), 100),
+    "motion": (lambda x: x.move_to(POINTER[0] + 1, POINTER[1]), 100),
+}
+
+
+class Failure(Exception):
+    pass
+
+
+def now_ms():
+    return time.monotonic_ns() / 1e6
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *args], check=True, stdout=subprocess.DEVNULL)
+
+
+def parent_of(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        return int(f.read().rsplit(")", 1)[1].split()[1])
+
+
+def program_of(pid):
+    with open(f"/proc/{pid}/cmdline", "rb") as f:
+        return f.read().split(b"\0", 1)[0].decode(errors="replace")
+
+
+class Run:
+    """One saver under explorer's virtual desktop."""
+
+    def __init__(self, exe, args, outdir, name):
+        self.exe = exe
+        self.outdir = outdir
+        self.name = name
+        self.log = open(os.path.join(outdir, f"{name}-wine.log"), "w")
+        self.launcher = subprocess.Popen([WINE, "explorer", DESKTOP, exe, *args],
+                                         stdout=self.log, stderr=self.log)
+        self.pid = self.find_saver()
+        self.started = now_ms()
+        self.exit_status = None
+
+    def find_saver(self):
+        wanted = os.path.basename(self.exe).lower()
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline:
+            for entry in os.listdir("/proc"):
+                if not entry.isdigit():
+                    continue
+                pid = int(entry)
+                try:
+                    if parent_of(pid) != os.getpid():
+                        continue
+                    if program_of(pid).replace("\\", "/").lower().endswith(wanted):
+                        return pid
+                except (OSError, IndexError, ValueError):
+                    continue
+            time.sleep(0.01)
+        raise Failure(f"{wanted} did not start under Wine within 30 s")
+
+    def wait_since_start(self, seconds):
+        delay = self.started + seconds * 1000 - now_ms()
+        if delay > 0:
+            time.sleep(delay / 1000)
+
+    def alive(self):
+        if self.exit_status is not None:
+            return False
+        pid, status = os.waitpid(self.pid, os.WNOHANG)
+        if pid == 0:
+            return True
+        self.exit_status = status
+        self.ended = now_ms()
+        return False
+
+    def wait_exit(self, timeout_s):
+        deadline = now_ms() + timeout_s * 1000
+        while self.alive():
+            if now_ms() > deadline:
+                raise Failure(f"the saver still runs {timeout_s} s later")
+            time.sleep(0.001)
+        return os.waitstatus_to_exitcode(self.exit_status)
+
+    def shot(self, label):
+        return screen.capture(os.path.join(self.outdir, f"{self.name}-{label}.png"))
+
+    def close(self):
+        """Leaves no process of ours behind, whatever happened."""
+        if self.alive():
+            os.kill(self.pid, signal.SIGKILL)
+            os.waitpid(self.pid, 0)
+        try:
+            self.launcher.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.launcher.kill()
+            self.launcher.wait()
+        reap_orphans()
+        self.log.close()
+
+
+def reap_orphans():
+    while True:
+        try:
+            pid, _ = os.waitpid(-1, os.WNOHANG)
+        except ChildProcessError:
+            return
+        if pid == 0:
+            return
+
+
+def expect(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def expect_running_saver(run, label):
+    """The saver is up: covered, animated, still alive."""
+    first = run.shot(f"{label}-a")
+    time.sleep(0.3)
+    second = run.shot(f"{label}-b")
+    expect(run.alive(), f"{label}: the saver has ended by itself")
+    for problem in screen.cover_problems(first) + screen.cover_problems(second):
+        raise Failure(f"{label}: {problem}")
+    changed = screen.changed_pixels(first, second)
+    expect(changed > 500, f"{label}: the picture did not move ({changed} pixels changed)")
+    print(f"{label}: covered, {screen.describe(first)}, {changed} pixels changed in 0.3 s")
+
+
+def end_with_key(run):
+    xdotool("key", "space")
+    code = run.wait_exit(2)
+    expect(code == 0, f"exit code {code} after a key, not 0")
+
+
+def check_cover(run):
+    run.wait_since_start(SETTLE_S)
+    expect_running_saver(run, "start")
+    end_with_key(run)
+
+
+def trigger_latency(run, trigger, display):
+    send, pause_ms = TRIGGERS[trigger]
+    run.wait_since_start(SETTLE_S)
+    expect(run.alive(), "the saver ended before any input")
+    before = now_ms()
+    sent = send(display)
+    code = run.wait_exit(3)
+    expect(code == 0, f"{trigger}: exit code {code}, not 0")
+    least, most = run.ended - sent, run.ended - before
+    print(f"{trigger}: exit code 0, {least:.0f}..{most:.0f} ms after the input")
+    expect(least >= pause_ms, f"{trigger}: ended {least:.0f} ms after the input, "
+                              f"before its {pause_ms} ms pause")
+    expect(most < LATENCY_CEILING_MS, f"{trigger}: took {most:.0f} ms to end")
+    return (least + most) / 2
+
+
+def check_release_alone(run, release):
+    # A release with nothing held is dropped by the X server, hence the press
+    # before the saver exists (Shift, which does not repeat): the release is
+    # all the saver ever sees of that input.
+    run.wait_since_start(SETTLE_S)
+    expect(run.alive(), "the saver ended before the release")
+    release()
+    time.sleep(0.6)
+    expect_running_saver(run, "after-release")
+    end_with_key(run)
+
+
+def check_logo(run, logo):
+    run.wait_since_start(SETTLE_S)
+    early = [run.shot("backdrop0")]
+    early_share = screen.logo_share(early, logo, 100, 100)
+    print(f"backdrop 0: {early_share:.0%} of the logo's pixels at (100, 100)")
+    expect(early_share < 0.2, "the logo is at (100, 100) before the first rotation")
+    run.wait_since_start(LOGO_SHOT_S)
+    late = [run.shot("backdrop1-a")]
+    time.sleep(0.25)
+    late.append(run.shot("backdrop1-b"))
+    share = screen.logo_share(late, logo, 100, 100)
+    print(f"backdrop 1 at {LOGO_SHOT_S:.0f} s: {share:.0%} of the logo's pixels at (100, 100)")
+    expect(share > 0.9, "backdrop 1 does not show the logo at (100, 100)")
+    for problem in screen.cover_problems(late[0], logo[2]):
+        raise Failure(f"backdrop 1: {problem}")
+    end_with_key(run)
+
+
+def find_window(name, timeout_s):
+    deadline = time.monotonic() + timeout_s
+    while time.monotonic() < deadline:
+        found = subprocess.run(["xdotool", "search", "--name", f"^{name}$"],
+                               capture_output=True, text=True)
+        if found.stdout.split():
+            return found.stdout.split()[0]
+        time.sleep(0.1)
+    return None
+
+
+def check_missing_logo(run):
+    window = find_window("Hello", 15)
+    expect(window is not None, "no \"Hello\" message box")
+    run.shot("hello")
+    expect(run.alive(), "the saver ended while its message was up")
+    print("the \"Hello\" box is up")
+    xdotool("key", "Return")
+    expect(find_window_gone("Hello", 5), "the \"Hello\" box did not go away on Return")
+    time.sleep(0.8)
+    expect_running_saver(run, "after-hello")
+    end_with_key(run)
+
+
+def find_window_gone(name, timeout_s):
+    deadline = time.monotonic() + timeout_s
+    while time.monotonic() < deadline:
+        if find_window(name, 0.01) is None:
+            return True
+        time.sleep(0.1)
+    return False
+
+
+RELEASES = {  # pressed before the saver starts, released while it runs
+    "keyup": (lambda x: x.key_down("Shift_L"), lambda x: x.key_up("Shift_L")),
+    "buttonup": (lambda x: x.button_down(1), lambda x: x.button_up(1)),
+}
+
+
+def run_once(mode, exe, outdir, args, name):
+    display = xinput.Display()
+    press, release = RELEASES.get(mode, (None, None))
+    if press:
+        press(display)
+    run = Run(exe, args, outdir, name)
+    try:
+        if mode == "cover":
+            return check_cover(run)
+        if mode in TRIGGERS:
+            return trigger_latency(run, mode, display)
+        if mode in RELEASES:
+            return check_release_alone(run, lambda: release(display))
+        if mode == "logo":
+            return check_logo(run, screen.read_bmp(os.path.join(HERE, "..", "..", "resources",
+                                                                "logo.bmp")))
+        if mode == "nologo":
+            return check_missing_logo(run)
+        raise Failure(f"unknown mode {mode}")
+    finally:
+        display.close()  # lets go of anything still held
+        run.close()
+
+
+def main(argv):
+    if len(argv) < 4:
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+    mode, rest = argv[1], argv[2:]
+    repeat = 1
+    if rest[0] == "-n":
+        repeat, rest = int(rest[1]), rest[2:]
+    exe, outdir, args = rest[0], rest[1], rest[2:]
+    if not os.path.isfile(exe):
+        print(f"error: no saver at {exe}", file=sys.stderr)
+        return 1
+    os.makedirs(outdir, exist_ok=True)
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
+    xdotool("mousemove", *map(str, POINTER))
+    try:
+        results = [run_once(mode, exe, outdir, args, f"{mode}{k}") for k in range(repeat)]
+    except (Failure, subprocess.CalledProcessError) as failure:
+        print(f"FAIL: {failure}", file=sys.stderr)
+        return 1
+    if repeat > 1 and results[0] is not None:
+        print(f"{mode}: median {statistics.median(results):.0f} ms over {repeat} runs "
+              f"({', '.join(f'{r:.0f}' for r in results)})")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
