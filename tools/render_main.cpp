@@ -12,6 +12,7 @@
 //   --dump-particles FILE  the particles after the last frame, as a scene file
 //
 // Bad input: one line on stderr, exit code 2, nothing written.
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "backdrop/backdrops.h"
 #include "platform/system.h"
@@ -97,9 +99,13 @@ Failure ParseOption(std::string_view name, std::string_view value, Options& o)
 
 Failure ParseOptions(int argc, char** argv, Options& o)
 {
+    std::vector<std::string_view> seen;
     for (int i = 1; i < argc; i += 2) {
         if (i + 1 >= argc)
             return {std::string(argv[i]) + " needs a value"};
+        if (std::find(seen.begin(), seen.end(), argv[i]) != seen.end())
+            return {std::string(argv[i]) + " is given twice"};
+        seen.push_back(argv[i]);
         if (Failure f = ParseOption(argv[i], argv[i + 1], o); !f.message.empty())
             return f;
     }
@@ -151,20 +157,39 @@ Scene SpawnScene(const Options& o)
     return scene;
 }
 
-// Checked before the first frame, so a bad folder leaves nothing behind.
-Failure PrepareOutDir(const std::string& dir)
+// Whether `path` can be written, leaving it as it was: an existing file is
+// opened for appending, a new one made and removed again.
+bool CanWrite(const std::string& path)
 {
     std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (!std::filesystem::is_directory(dir, ec))
-        return {dir + ": cannot make the output folder"};
-    const std::string probe = dir + "/.vendrel-render-probe";
-    std::FILE* file = std::fopen(probe.c_str(), "wb");
+    const bool existed = std::filesystem::exists(path, ec);
+    std::FILE* file = std::fopen(path.c_str(), existed ? "ab" : "wb");
     if (file == nullptr)
-        return {dir + ": cannot write in the output folder"};
+        return false;
     std::fclose(file);
-    std::remove(probe.c_str());
-    return {};
+    if (!existed)
+        std::remove(path.c_str());
+    return true;
+}
+
+// Checked before the first frame, so that a bad destination leaves nothing
+// behind; a folder made here is removed again if it cannot be written in.
+Failure PrepareOutputs(const Options& o)
+{
+    if (!o.dumpPath.empty() && !CanWrite(o.dumpPath))
+        return {o.dumpPath + ": cannot write"};
+    if (o.outDir.empty())
+        return {};
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(o.outDir, ec);
+    std::filesystem::create_directories(o.outDir, ec);
+    if (!std::filesystem::is_directory(o.outDir, ec))
+        return {o.outDir + ": cannot make the output folder"};
+    if (CanWrite(o.outDir + "/.vendrel-render-probe"))
+        return {};
+    if (!existed)
+        std::filesystem::remove(o.outDir, ec);
+    return {o.outDir + ": cannot write in the output folder"};
 }
 
 std::string FramePath(const std::string& dir, int frame)
@@ -227,9 +252,8 @@ Failure Run(int argc, char** argv)
     if (static_cast<long long>(scene.width) * scene.height > PIXEL_LIMIT)
         return {std::to_string(scene.width) + "x" + std::to_string(scene.height) +
                 " is more than the 33554432 pixels vendrel-render can hold"};
-    if (!o.outDir.empty())
-        if (Failure f = PrepareOutDir(o.outDir); !f.message.empty())
-            return f;
+    if (Failure f = PrepareOutputs(o); !f.message.empty())
+        return f;
     return Render(o, scene);
 }
 
