@@ -3,7 +3,7 @@
 #   make test   install what is missing, build both builds, run every test
 JOBS ?= 2
 
-.PHONY: all deps native win32 build test run soak clean
+.PHONY: all deps native win32 asan tsan build test run soak clean
 
 all: build
 
@@ -18,10 +18,18 @@ win32: deps
 	cmake --preset win32 >/dev/null
 	cmake --build --preset win32 -j $(JOBS)
 
-build: native win32
+# The sanitizer builds: the portable code under AddressSanitizer with
+# UndefinedBehaviorSanitizer, and under ThreadSanitizer.
+asan tsan: deps
+	cmake --preset $@ >/dev/null
+	cmake --build --preset $@ -j $(JOBS)
+
+build: native win32 asan tsan
 
 test: build
 	ctest --preset native -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+	ctest --preset tsan -j $(JOBS)
 
 run: native
 	@bash tools/run-saver.sh
