@@ -8,8 +8,9 @@ function(vendrel_saver_program name rc)
   add_executable(${name} ${CMAKE_CURRENT_SOURCE_DIR}/win32_main.cpp ${resources}/${rc})
   target_link_libraries(${name} PRIVATE vendrel_saver gdiplus)
   target_include_directories(${name} PRIVATE ${resources})
+  # windres reads these too; CMake's scan of the .rc file does not see them.
   set_source_files_properties(${resources}/${rc} PROPERTIES OBJECT_DEPENDS
-    "${resources}/saver.rc;${resources}/saver.manifest;${resources}/logo.bmp;${resources}/resource_ids.h")
+    "${resources}/saver.rc;${resources}/saver.manifest;${resources}/logo.bmp")
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
   vendrel_subsystem(${name} windows)
 endfunction()

@@ -122,7 +122,8 @@ void HandleRawInput(HRAWINPUT input)
         return;
 
     RAWINPUT record{};
-    std::memcpy(&record, RawInputBuffer.data(), dataSize < sizeof record ? dataSize : sizeof record);
+    std::memcpy(&record, RawInputBuffer.data(),
+                dataSize < sizeof record ? dataSize : sizeof record);
     if (record.header.dwType != RIM_TYPEMOUSE)
         return;
     const RAWMOUSE& mouse = record.data.mouse;

@@ -12,6 +12,7 @@ MODE is one of
   keyup         a key released (pressed before the saver came up) ends nothing
   buttonup      a mouse button released likewise ends nothing
   logo          backdrop 1 shows the logo at (100, 100) after 21 s, not before
+  close         a window closed from outside (WM_CLOSE) ends the saver
   nologo        a saver without its logo says "Hello", then animates
 Screenshots are left in OUTDIR. Add -n N after MODE to repeat a trigger N
 times and print the median latency.
@@ -233,6 +234,19 @@ def check_logo(run, logo):
     end_with_key(run)
 
 
+def check_closed_window(run):
+    # taskkill without /f sends the window WM_CLOSE; it must run in the
+    # saver's desktop to see its window.
+    run.wait_since_start(SETTLE_S)
+    expect(run.alive(), "the saver ended before its window was closed")
+    closer = subprocess.run([WINE, "explorer", DESKTOP, "taskkill", "/im",
+                             os.path.basename(run.exe)], stdout=run.log, stderr=run.log)
+    expect(closer.returncode == 0, f"taskkill failed with {closer.returncode}")
+    code = run.wait_exit(3)
+    expect(code == 0, f"exit code {code} after the window was closed, not 0")
+    print("closed from outside: the saver ended with exit code 0")
+
+
 def find_window(name, timeout_s):
     deadline = time.monotonic() + timeout_s
     while time.monotonic() < deadline:
@@ -254,6 +268,8 @@ def check_missing_logo(run):
     expect(find_window_gone("Hello", 5), "the \"Hello\" box did not go away on Return")
     time.sleep(0.8)
     expect_running_saver(run, "after-hello")
+    # A second render thread, started by a later paint, would ask again.
+    expect(find_window("Hello", 0.5) is None, "a second \"Hello\" box came up")
     end_with_key(run)
 
 
@@ -288,6 +304,8 @@ def run_once(mode, exe, outdir, args, name):
         if mode == "logo":
             return check_logo(run, screen.read_bmp(os.path.join(HERE, "..", "..", "resources",
                                                                 "logo.bmp")))
+        if mode == "close":
+            return check_closed_window(run)
         if mode == "nologo":
             return check_missing_logo(run)
         raise Failure(f"unknown mode {mode}")
