@@ -39,6 +39,7 @@ DESKTOP = "/desktop=vendrel,1280x720"
 PR_SET_CHILD_SUBREAPER = 36
 
 SETTLE_S = 1.5          # the saver is up and drawing by then
+PREFIX_WAIT_S = 150     # the first run of all makes the Wine prefix
 LATENCY_CEILING_MS = 600
 LOGO_SHOT_S = 23.0      # backdrop 1 shows from 20 s to 41 s
 POINTER = (640, 360)
@@ -92,7 +93,7 @@ class Run:
 
     def find_saver(self):
         wanted = os.path.basename(self.exe).lower()
-        deadline = time.monotonic() + 30
+        deadline = time.monotonic() + PREFIX_WAIT_S
         while time.monotonic() < deadline:
             for entry in os.listdir("/proc"):
                 if not entry.isdigit():
@@ -106,7 +107,7 @@ class Run:
                 except (OSError, IndexError, ValueError):
                     continue
             time.sleep(0.01)
-        raise Failure(f"{wanted} did not start under Wine within 30 s")
+        raise Failure(f"{wanted} did not start under Wine within {PREFIX_WAIT_S} s")
 
     def wait_since_start(self, seconds):
         delay = self.started + seconds * 1000 - now_ms()
