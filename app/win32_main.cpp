@@ -108,28 +108,37 @@ constexpr USHORT BUTTON_RELEASES = RI_MOUSE_BUTTON_1_UP | RI_MOUSE_BUTTON_2_UP |
                                    RI_MOUSE_BUTTON_5_UP;
 
 // Reads the record before anything stops: Wine sends an empty mouse record
-// as the window appears, and that must not end the saver.
+// as the window appears, and that must not end the saver. A record that
+// cannot be read, or comes from another device, stops the animation but
+// leaves the program to the next trigger.
 void HandleRawInput(HRAWINPUT input)
 {
+    const int pause = StopPauseMs(Trigger::RawInput);
     UINT dataSize = 0;
     GetRawInputData(input, RID_INPUT, nullptr, &dataSize, sizeof(RAWINPUTHEADER));
-    if (dataSize == 0)
+    if (dataSize == 0) {
+        StopSequence(pause, false);
         return;
+    }
     if (RawInputBuffer.size() < dataSize)
         RawInputBuffer.resize(dataSize);
     if (GetRawInputData(input, RID_INPUT, RawInputBuffer.data(), &dataSize,
-                        sizeof(RAWINPUTHEADER)) != dataSize)
+                        sizeof(RAWINPUTHEADER)) != dataSize) {
+        StopSequence(pause, false);
         return;
+    }
 
     RAWINPUT record{};
     std::memcpy(&record, RawInputBuffer.data(),
                 dataSize < sizeof record ? dataSize : sizeof record);
-    if (record.header.dwType != RIM_TYPEMOUSE)
+    if (record.header.dwType != RIM_TYPEMOUSE) {
+        StopSequence(pause, false);
         return;
+    }
     const RAWMOUSE& mouse = record.data.mouse;
     if (!RawMouseIsInput(mouse.lLastX, mouse.lLastY, mouse.usButtonFlags & ~BUTTON_RELEASES))
         return;
-    StopSequence(StopPauseMs(Trigger::RawInput), true);
+    StopSequence(pause, true);
 }
 
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
