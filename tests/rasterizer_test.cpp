@@ -99,4 +99,16 @@ TEST(Copies, ClipToBothSurfaces)
     ReleaseSurface(source);
 }
 
+TEST(Copies, WithinOneSurfaceAsIfThroughACopyOfTheSource)
+{
+    Surface* s = CreateMemorySurface(3, 4);
+    DrawLine(s, 0, 0, 1, 0, PEN); // a mark at (0, 0) and one at (1, 1)
+    DrawLine(s, 1, 1, 2, 1, BRUSH);
+    CopyRect(s, 0, 1, 2, 3, s, 0, 0); // down by one row, overlapping
+    EXPECT_EQ(MaskOf(s), "p..\np..\n.b.\n...");
+    CopyRect(s, 0, 0, 2, 3, s, 0, 1); // and back up
+    EXPECT_EQ(MaskOf(s), "p..\n.b.\n...\n...");
+    ReleaseSurface(s);
+}
+
 } // namespace

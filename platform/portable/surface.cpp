@@ -94,9 +94,14 @@ void CopyRect(Surface* target, int dx, int dy, int width, int height, Surface* s
                      bytes * static_cast<std::size_t>(y1 - y0));
         return;
     }
-    for (std::int64_t j = y0; j < y1; ++j)
+    // Within one surface, a copy downwards runs from the bottom row up so
+    // that it never reads a row it has already overwritten.
+    const bool upwards = target == source && dy > sy;
+    for (std::int64_t n = 0; n < y1 - y0; ++n) {
+        const std::int64_t j = upwards ? y1 - 1 - n : y0 + n;
         std::memmove(Row(target, static_cast<int>(dy + j)) + dx + x0,
                      Row(source, static_cast<int>(sy + j)) + sx + x0, bytes);
+    }
 }
 
 // Bresenham's line without its end pixel. Along the major axis step i
