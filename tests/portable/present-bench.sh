@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Measures every present path at each screen size, each on a fresh Xvfb.
+#   tests/portable/present-bench.sh build/native/tests/vendrel-present-bench
+set -euo pipefail
+bench=$1
+shift
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(1280x720 1920x1080)
+for size in "${sizes[@]}"; do
+  for path in copy surface-native convert-native software-native surface-gl opengl; do
+    xvfb-run -a -s "-screen 0 ${size}x24" "$bench" "$path"
+  done
+done
