@@ -21,5 +21,8 @@ Surface* LoadLogo(Surface* like);
 // returns once the message has been dismissed.
 void ReportMissingLogo();
 
+// The GDI objects this process holds, or -1 on a system without GDI.
+int GdiObjectCount();
+
 // Puts a finished frame on the window in one whole-surface copy.
 void PresentFrame(Surface* window, Surface* backBuffer);

@@ -39,3 +39,7 @@ endforeach()
 
 vendrel_wine_test(frames_seed
   ${HARNESS}/compare-seed.sh ${RENDER_WIN32} ${RENDER_NATIVE} ${FRAMES_WORK}/seed 1 1920x1080)
+
+vendrel_wine_test(frames_no_gdi_leak
+  ${HARNESS}/gdi-leak.sh ${RENDER_WIN32} ${RENDER_NATIVE} ${SCENES}/dense.scene 600
+  ${FRAMES_WORK}/gdi-leak)

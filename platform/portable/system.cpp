@@ -44,6 +44,11 @@ Surface* LoadLogo(Surface* like)
     return logo;
 }
 
+int GdiObjectCount()
+{
+    return -1;
+}
+
 void ReportMissingLogo()
 {
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "Hello", "Hello", nullptr) != 0)

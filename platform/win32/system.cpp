@@ -33,6 +33,11 @@ void ReportMissingLogo()
     MessageBoxA(nullptr, "Hello", "Hello", MB_OK);
 }
 
+int GdiObjectCount()
+{
+    return static_cast<int>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
+}
+
 void PresentFrame(Surface* window, Surface* backBuffer)
 {
     CopyRect(window, 0, 0, backBuffer->width, backBuffer->height, backBuffer, 0, 0);
