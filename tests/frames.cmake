@@ -43,3 +43,13 @@ vendrel_wine_test(frames_seed
 vendrel_wine_test(frames_no_gdi_leak
   ${HARNESS}/gdi-leak.sh ${RENDER_WIN32} ${RENDER_NATIVE} ${SCENES}/dense.scene 600
   ${FRAMES_WORK}/gdi-leak)
+
+# Long and hostile runs of the frame function: under the asan preset any
+# write outside a surface, leak or undefined arithmetic stops them.
+add_test(NAME render_2000_frames
+  COMMAND ${RENDER_NATIVE} --seed 2026 --size 1280x720 --frames 2000)
+foreach(size 1x1 2x2 100x100 149x138 7680x4320)
+  add_test(NAME render_screen_${size}
+    COMMAND ${RENDER_NATIVE} --seed 5 --size ${size} --frames 30 --backdrop 3
+            --every 30 --out ${FRAMES_WORK}/screen-${size})
+endforeach()
