@@ -34,5 +34,19 @@ test: build
 run: native
 	@bash tools/run-saver.sh
 
+# Ten minutes of each saver unattended, side by side (not part of `make test`).
+SOAK_SECONDS ?= 600
+soak: native win32
+	@mkdir -p build/soak
+	xvfb-run -a -s "-screen 0 1920x1080x24" /usr/bin/python3 tests/soak/soak.py portable \
+	  build/native/vendrel-screensaver $(SOAK_SECONDS) 60 > build/soak/portable.log 2>&1 & \
+	portable=$$!; \
+	WINE_PREFIX_DIR=$(CURDIR)/build/native/wineprefix xvfb-run -a -s "-screen 0 1280x720x24" \
+	  /usr/bin/python3 tests/soak/soak.py win32 build/win32/VendrelScreensaver.exe \
+	  $(SOAK_SECONDS) 60 > build/soak/win32.log 2>&1; win32=$$?; \
+	wait $$portable; portable=$$?; \
+	cat build/soak/portable.log build/soak/win32.log; \
+	[ $$portable -eq 0 ] && [ $$win32 -eq 0 ]
+
 clean:
 	rm -rf build

@@ -11,7 +11,8 @@ export WINEDEBUG=-all
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
   flock 9
-  if [ ! -f "$WINEPREFIX/.ready" ]; then
+  # A prefix is whole once Wine has written its registry and marked it.
+  if [ ! -f "$WINEPREFIX/.ready" ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
     rm -rf "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
     wineserver -w

@@ -1,0 +1,142 @@
+#!/usr/bin/env python3
+"""Runs a saver unattended and watches it: memory and frame cadence.
+
+  xvfb-run -a -s "-screen 0 1920x1080x24" soak.py portable|win32 SAVER SECONDS WARMUP
+
+Starts SAVER on the display of the given size (the Windows build under Wine
+in a virtual desktop of that size), samples every
+10 seconds and prints one line a sample. Fails when the resident memory
+grows by more than 1 MiB after WARMUP seconds, or when the median frame
+interval of the later samples drifts more than 10 % from that of the early
+ones.
+
+Frames are counted from the render thread's voluntary context switches: it
+sleeps once a frame, so their rate follows the frame rate; the drift check
+compares rates, so the few extra switches a frame may make cancel out. The
+render thread is the one named "render" (portable) or, under Wine, the
+thread that has used the most processor time.
+"""
+import os
+import signal
+import statistics
+import subprocess
+import sys
+import time
+
+SAMPLE_S = 10
+RSS_GROWTH_LIMIT_KB = 1024
+DRIFT_LIMIT = 0.10
+HERE = os.path.dirname(os.path.abspath(__file__))
+WINE = os.path.join(HERE, "..", "harness", "wine.sh")
+
+
+def start(kind, saver, size):
+    """Starts the saver on this display (run us inside xvfb-run), the pointer
+    parked in the middle first so that nothing moves it."""
+    width, height = (int(v) for v in size.split("x"))
+    subprocess.run(["xdotool", "mousemove", str(width // 2), str(height // 2)], check=True)
+    if kind == "portable":
+        command = [saver]
+    else:
+        command = [WINE, "explorer", f"/desktop=soak,{size}", saver]
+    return subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            start_new_session=True), os.path.basename(saver)
+
+
+def find_saver(name, deadline_s=150):
+    """The saver's process (the first start may build the Wine prefix)."""
+    end = time.monotonic() + deadline_s
+    while time.monotonic() < end:
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    program = f.read().split(b"\0")[0].decode(errors="replace")
+            except OSError:
+                continue
+            if program.replace("\\", "/").lower().endswith("/" + name.lower()):
+                return int(pid)
+        time.sleep(0.2)
+    raise SystemExit(f"soak: {name} did not start")
+
+
+def status_field(path, field):
+    with open(path) as f:
+        for line in f:
+            if line.startswith(field + ":"):
+                return int(line.split()[1])
+    raise KeyError(field)
+
+
+def render_thread(pid, kind):
+    best, best_cpu = None, -1
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        task = f"/proc/{pid}/task/{tid}"
+        with open(f"{task}/comm") as f:
+            comm = f.read().strip()
+        with open(f"{task}/stat") as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        cpu = int(fields[11]) + int(fields[12])
+        if kind == "portable" and comm == "render":
+            return task
+        if kind == "win32" and cpu > best_cpu:
+            best, best_cpu = task, cpu
+    if best is None:
+        raise SystemExit("soak: no render thread found")
+    return best
+
+
+def main():
+    if len(sys.argv) < 5:
+        raise SystemExit(__doc__)
+    kind, saver, seconds, warmup = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+    size = subprocess.run(["xdpyinfo"], capture_output=True, text=True, check=True).stdout
+    size = size.split("dimensions:")[1].split()[0]
+    runner, name = start(kind, saver, size)
+    try:
+        pid = find_saver(name)
+        time.sleep(3)  # past start-up: backdrops built, frames running
+        task = render_thread(pid, kind)
+        samples = []  # (elapsed s, rss kB, ms per frame)
+        last_switches = status_field(f"{task}/status", "voluntary_ctxt_switches")
+        began = last_time = time.monotonic()
+        while time.monotonic() - began < seconds:
+            time.sleep(SAMPLE_S)
+            now = time.monotonic()
+            switches = status_field(f"{task}/status", "voluntary_ctxt_switches")
+            rss = status_field(f"/proc/{pid}/status", "VmRSS")
+            interval = (now - last_time) * 1000 / max(switches - last_switches, 1)
+            samples.append((now - began, rss, interval))
+            print(f"{kind} {now - began:6.0f} s  RSS {rss / 1024:8.2f} MiB  "
+                  f"{interval:6.2f} ms a frame", flush=True)
+            last_switches, last_time = switches, now
+    except (FileNotFoundError, ProcessLookupError):
+        raise SystemExit(f"soak: {name} ended during the run")
+    finally:
+        os.killpg(runner.pid, signal.SIGTERM)
+        runner.wait(timeout=30)
+        if kind == "win32":
+            subprocess.run(["wineserver", "-k"], env={**os.environ,
+                           "WINEPREFIX": os.environ["WINE_PREFIX_DIR"]}, check=False)
+
+    later = [s for s in samples if s[0] > warmup]
+    if not later:
+        raise SystemExit("soak: the run is too short for its warm-up")
+    growth = max(s[1] for s in later) - later[0][1]
+    early = statistics.median(s[2] for s in samples[: max(1, len(samples) - len(later))])
+    late = statistics.median(s[2] for s in later)
+    drift = abs(late - early) / early
+    print(f"{kind}: RSS grew {growth} kB after {warmup} s; median frame interval "
+          f"{early:.2f} -> {late:.2f} ms ({drift * 100:.1f} %)")
+    failed = []
+    if growth > RSS_GROWTH_LIMIT_KB:
+        failed.append(f"RSS grew {growth} kB")
+    if drift > DRIFT_LIMIT:
+        failed.append(f"frame interval drifted {drift * 100:.1f} %")
+    if failed:
+        raise SystemExit(f"soak: {', '.join(failed)}")
+
+
+if __name__ == "__main__":
+    main()
