@@ -10,6 +10,13 @@
 
 #include <cstdio>
 
+#ifdef __linux__
+#include <pthread.h>
+#include <sys/prctl.h>
+
+#include <csignal>
+#endif
+
 #include "app/stop_rules.h"
 #include "backdrop/rotation.h"
 #include "platform/portable/window.h"
@@ -106,10 +113,28 @@ int RunEventLoop()
     return 1;
 }
 
+#ifdef __linux__
+void DieWithParent()
+{
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
+#endif
+
+// SDL shows X11 message boxes from a forked child. Should the saver end
+// with the missing-logo message still up, that box must go with it, as a
+// Windows message box goes with its process.
+void TieChildrenToProcess()
+{
+#ifdef __linux__
+    pthread_atfork(nullptr, nullptr, DieWithParent);
+#endif
+}
+
 } // namespace
 
 int main(int, char**)
 {
+    TieChildrenToProcess();
     // An X11 screen saver first of all (Wayland desktops have XWayland). Left
     // to choose, SDL would fall back on its off-screen driver and run unseen
     // where there is no display; SDL_VIDEODRIVER still overrides this.

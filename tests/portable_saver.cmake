@@ -1,5 +1,39 @@
 # The portable saver end to end, each test on a private Xvfb screen.
 set(PORTABLE_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/portable)
+set(SAVER $<TARGET_FILE:vendrel-screensaver>)
+set(SAVER_NOLOGO $<TARGET_FILE:vendrel-screensaver-nologo>)
+
+# Each test starts its search for a free display number at a number of its
+# own, so that tests run side by side do not race for the same one.
+set(portable_display 300)
+function(vendrel_xvfb_test name size)
+  math(EXPR number "${portable_display} + 1")
+  set(portable_display ${number} PARENT_SCOPE)
+  add_test(NAME ${name}
+    COMMAND xvfb-run -a -n ${number} -s "-screen 0 ${size}x24"
+            python3 ${PORTABLE_TESTS}/saver_e2e.py ${ARGN})
+  set_tests_properties(${name} PROPERTIES LABELS xvfb TIMEOUT 120)
+endfunction()
+
+foreach(size 1280x720 1920x1080 320x240)
+  vendrel_xvfb_test(portable_screen_${size} ${size} screen ${SAVER})
+endforeach()
+
+foreach(trigger key alt-key f10 left middle right x1 x2 wheel motion)
+  vendrel_xvfb_test(portable_trigger_${trigger} 1280x720 trigger ${trigger} ${SAVER})
+endforeach()
+
+vendrel_xvfb_test(portable_ignored_input 1280x720 ignored ${SAVER})
+vendrel_xvfb_test(portable_logo 1280x720 logo ${SAVER} ${CMAKE_SOURCE_DIR}/resources/logo.bmp)
+vendrel_xvfb_test(portable_missing_logo 1280x720 nologo ${SAVER_NOLOGO})
+vendrel_xvfb_test(portable_missing_logo_stop 1280x720 nologo-stop ${SAVER_NOLOGO})
+
+# These two make their own display, or none.
+add_test(NAME portable_lost_display
+  COMMAND python3 ${PORTABLE_TESTS}/saver_e2e.py lost-display ${SAVER})
+add_test(NAME portable_no_display
+  COMMAND python3 ${PORTABLE_TESTS}/saver_e2e.py no-display ${SAVER})
+set_tests_properties(portable_lost_display portable_no_display PROPERTIES TIMEOUT 60)
 
 # What the ways SDL offers of presenting a frame cost: a benchmark, run by
 # hand with tests/portable/present-bench.sh, never as a test.

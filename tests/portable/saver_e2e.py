@@ -1,0 +1,400 @@
+#!/usr/bin/env python3
+"""The portable saver end to end, on the X display this runs on (Xvfb).
+
+    saver_e2e.py screen SAVER           covers the screen, dots, links, motion
+    saver_e2e.py trigger NAME SAVER     one exit trigger ends it after its pause
+    saver_e2e.py ignored SAVER          held-over key release, still pointer
+    saver_e2e.py logo SAVER LOGO_BMP    the logo at (100, 100) after ~21 s
+    saver_e2e.py nologo SAVER           the "Hello" message, then the animation
+    saver_e2e.py nologo-stop SAVER      a key with the message up ends both
+    saver_e2e.py lost-display SAVER     its X server (a private one) goes away
+    saver_e2e.py no-display SAVER       run without any display
+
+Every check prints what it saw; the exit code is 0 only if all held.
+"""
+import array
+import os
+import signal
+import subprocess
+import sys
+import time
+
+TITLE = "Vendrel Screensaver"
+BACKGROUND = 0x222222
+PALETTE = [0x4141CC, 0x10C2F8, 0xFFFFFF, 0xF8B133, 0x001893, 0xAD5F00, 0x84E8F9]  # 0xBBGGRR
+SHADE_FLOOR, SHADE_TOP = 42, 135
+LOGO_AT = (100, 100)
+START_TIMEOUT_S = 10
+# Well under a second beyond the pause, on a shared machine.
+LATENCY_SLACK_S = 0.5
+
+failures = []
+
+
+def check(ok, what):
+    print(("ok    " if ok else "FAIL  ") + what, flush=True)
+    if not ok:
+        failures.append(what)
+
+
+def finish():
+    print(f"{len(failures)} check(s) failed" if failures else "all checks held")
+    sys.exit(1 if failures else 0)
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], capture_output=True, text=True, check=False).stdout
+
+
+def start(saver, env=None):
+    return subprocess.Popen([saver], stderr=subprocess.PIPE, text=True, env=env)
+
+
+def wait_for_window(name):
+    out = subprocess.run(["timeout", str(START_TIMEOUT_S), "xdotool", "search", "--sync",
+                          "--onlyvisible", "--name", f"^{name}$"],
+                         capture_output=True, text=True, check=False).stdout.split()
+    return out[0] if out else None
+
+
+def stop_with_key(proc):
+    if proc.poll() is None:
+        xdotool("key", "space")
+    try:
+        proc.wait(timeout=5)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+    return proc.returncode
+
+
+def shoot():
+    """The root window as 0xBBGGRR values, row by row, with its size."""
+    xwd = subprocess.run(["xwd", "-root", "-silent"], capture_output=True, check=True).stdout
+    size = subprocess.run(["/usr/bin/convert", "xwd:-", "-format", "%w %h", "info:"], input=xwd,
+                          capture_output=True, check=True).stdout.split()
+    raw = subprocess.run(["/usr/bin/convert", "xwd:-", "rgba:-"], input=xwd,
+                         capture_output=True, check=True).stdout
+    pixels = array.array("I", raw)
+    if sys.byteorder != "little":
+        pixels.byteswap()
+    return [p & 0xFFFFFF for p in pixels], int(size[0]), int(size[1])
+
+
+def link_shades():
+    return [v | v << 8 | v << 16 for v in range(SHADE_FLOOR + 1, SHADE_TOP + 1)]
+
+
+def screen_size():
+    width, height = xdotool("getdisplaygeometry").split()
+    return int(width), int(height)
+
+
+# --- the covered screen -------------------------------------------------------
+
+def test_screen(saver):
+    width, height = screen_size()
+    proc = start(saver)
+    window = wait_for_window(TITLE)
+    check(window is not None, f"a visible window titled '{TITLE}'")
+    if window:
+        geometry = dict(line.split("=") for line in
+                        xdotool("getwindowgeometry", "--shell", window).split())
+        seen = tuple(int(geometry[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        check(seen == (0, 0, width, height), f"window at (0, 0) size {width}x{height}: {seen}")
+    time.sleep(2)
+    first, w, h = shoot()
+    time.sleep(0.4)
+    second, _, _ = shoot()
+    check((w, h) == (width, height), f"screenshot {w}x{h}")
+
+    total = len(first)
+    background = first.count(BACKGROUND)
+    # 150 dots and their links crowd a small screen; on a large one the
+    # backdrop shows almost everywhere.
+    least = 0.6 if total >= 640 * 480 else 0.2
+    check(background > least * total, f"background 0x222222 on {100 * background / total:.1f} % "
+          f"of the screen (> {100 * least:.0f} %)")
+    commonest = max(set(first[::7]), key=first[::7].count)
+    check(commonest == BACKGROUND, f"the commonest colour is the background: {commonest:06X}")
+    black = first.count(0)
+    check(black == 0, f"no uncovered (black) root pixel: {black}")
+    colours = {c: first.count(c) for c in PALETTE}
+    present = sum(1 for n in colours.values() if n > 0)
+    check(present >= 5, f"dots in {present} of the 7 palette colours (>= 5)")
+    dots = sum(colours.values())
+    check(dots > 150, f"{dots} dot pixels (> 150)")
+    links = sum(first.count(s) for s in link_shades())
+    check(links > 50, f"{links} link pixels in the link grays (> 50)")
+    moved = sum(1 for a, b in zip(first, second) if a != b)
+    check(moved > 100, f"{moved} pixels changed in 0.4 s (> 100)")
+
+    check(proc.poll() is None, "still running after 2.5 s")
+    code = stop_with_key(proc)
+    check(code == 0, f"a key ends it with exit code 0: {code}")
+
+
+# --- the exit triggers ----------------------------------------------------------
+
+TRIGGERS = {
+    # name: (xdotool arguments, pause in ms); presses only, so that the time
+    # the input was sent is known closely
+    "key": (["keydown", "x"], 45),
+    "alt-key": (["keydown", "alt+x"], 100),
+    "f10": (["keydown", "F10"], 100),
+    "left": (["mousedown", "1"], 100),
+    "middle": (["mousedown", "2"], 100),
+    "right": (["mousedown", "3"], 100),
+    "x1": (["mousedown", "8"], 100),
+    "x2": (["mousedown", "9"], 100),
+    "wheel": (["mousedown", "4"], 100),
+    "motion": (["mousemove_relative", "--", "3", "-2"], 100),
+}
+
+
+def test_trigger(name, saver):
+    args, pause_ms = TRIGGERS[name]
+    proc = start(saver)
+    check(wait_for_window(TITLE) is not None, "the window appears")
+    time.sleep(1)
+    check(proc.poll() is None, "running before the trigger")
+    before = time.monotonic()
+    xdotool(*args)
+    sent = time.monotonic()
+    try:
+        proc.wait(timeout=3)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        check(False, f"{name} ends the saver within 3 s")
+        return
+    ended = time.monotonic()
+    check(proc.returncode == 0, f"{name}: exit code 0: {proc.returncode}")
+    # The event reaches the saver between `before` and `sent`.
+    earliest_ms = 1000 * (ended - before)
+    latest_ms = 1000 * (ended - sent)
+    print(f"      {name}: ended {latest_ms:.0f}-{earliest_ms:.0f} ms after the input "
+          f"(pause {pause_ms} ms)")
+    check(earliest_ms >= pause_ms, f"{name}: not before the {pause_ms} ms pause")
+    check(latest_ms < pause_ms + 1000 * LATENCY_SLACK_S,
+          f"{name}: within the pause + {int(1000 * LATENCY_SLACK_S)} ms")
+
+
+def test_ignored(saver):
+    # A key held from before the start (the Return that launched it) is let go
+    # while it runs; the pointer rests in the window, which gives SDL's
+    # positioning motion of zero delta. SDL's event log shows what arrived.
+    xdotool("keydown", "Return")
+    env = dict(os.environ, SDL_EVENT_LOGGING="2")
+    proc = start(saver, env)
+    check(wait_for_window(TITLE) is not None, "the window appears")
+    time.sleep(1)
+    xdotool("keyup", "Return")
+    time.sleep(1.5)
+    check(proc.poll() is None, "still running after the key release and the still pointer")
+    code = stop_with_key(proc)
+    log = proc.stderr.read()
+    zero_motion = [l for l in log.splitlines() if "SDL_MOUSEMOTION" in l and "xrel=0 yrel=0" in l]
+    check(len(zero_motion) >= 1, f"SDL delivered {len(zero_motion)} zero-delta motion(s)")
+    check(code == 0, f"a key then ends it with exit code 0: {code}")
+
+
+# --- the logo ---------------------------------------------------------------------
+
+def read_logo(path):
+    size = subprocess.run(["/usr/bin/convert", path, "-format", "%w %h", "info:"],
+                          capture_output=True, check=True, text=True).stdout.split()
+    raw = subprocess.run(["/usr/bin/convert", path, "rgba:-"], capture_output=True,
+                         check=True).stdout
+    pixels = array.array("I", raw)
+    if sys.byteorder != "little":
+        pixels.byteswap()
+    return [p & 0xFFFFFF for p in pixels], int(size[0]), int(size[1])
+
+
+def logo_hits(shots, logo, logo_width, logo_height):
+    """How many of the logo's own (non-background) pixels some shot shows."""
+    x0, y0 = LOGO_AT
+    hits = total = 0
+    for j in range(logo_height):
+        for i in range(logo_width):
+            want = logo[j * logo_width + i]
+            if want == BACKGROUND:
+                continue
+            total += 1
+            if any(s[(y0 + j) * w + x0 + i] == want for s, w in shots):
+                hits += 1
+    return hits, total
+
+
+def shoot_at_width():
+    pixels, width, _ = shoot()
+    return pixels, width
+
+
+def test_logo(saver, logo_path):
+    logo, lw, lh = read_logo(logo_path)
+    proc = start(saver)
+    check(wait_for_window(TITLE) is not None, "the window appears")
+    started = time.monotonic()
+    time.sleep(3)
+    early = [shoot_at_width() for _ in range(2)]
+    hits, total = logo_hits(early, logo, lw, lh)
+    check(hits < 0.2 * total, f"no logo at (100, 100) at 3 s: {hits}/{total} logo pixels")
+    # The rotation thread switches on its 21st tick, 20 s after it starts.
+    time.sleep(max(0.0, 21.5 - (time.monotonic() - started)))
+    late = []
+    for _ in range(3):
+        late.append(shoot_at_width())
+        time.sleep(0.3)
+    hits, total = logo_hits(late, logo, lw, lh)
+    check(hits > 0.95 * total, f"the logo at (100, 100) at ~22 s: {hits}/{total} logo pixels")
+    code = stop_with_key(proc)
+    check(code == 0, f"exit code 0: {code}")
+
+
+def message_box():
+    """The id of the "Hello" box; xdotool cannot match SDL's UTF-8 title."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True,
+                          check=False).stdout
+    for line in tree.splitlines():
+        if '"Hello"' in line:
+            return line.split()[0]
+    return None
+
+
+def wait_for_message_box():
+    deadline = time.monotonic() + START_TIMEOUT_S
+    while time.monotonic() < deadline:
+        box = message_box()
+        if box:
+            return box
+        time.sleep(0.1)
+    return None
+
+
+def test_nologo(saver):
+    proc = start(saver)
+    check(wait_for_window(TITLE) is not None, "the saver window appears")
+    box = wait_for_message_box()
+    check(box is not None, "a message box titled 'Hello' appears")
+    time.sleep(0.5)
+    first, _, _ = shoot()
+    time.sleep(0.4)
+    second, _, _ = shoot()
+    changed = sum(1 for a, b in zip(first, second) if a != b)
+    check(changed == 0, f"no animation while the message is up: {changed} pixels changed")
+    check(proc.poll() is None, "still running with the message up")
+    if box:
+        xdotool("key", "--window", box, "Return")
+    time.sleep(1.5)
+    check(message_box() is None, "Return dismisses the message")
+    first, _, _ = shoot()
+    time.sleep(0.4)
+    second, _, _ = shoot()
+    moved = sum(1 for a, b in zip(first, second) if a != b)
+    check(moved > 100, f"animates once the message is dismissed: {moved} pixels changed")
+    dots = sum(first.count(c) for c in PALETTE)
+    check(dots > 150, f"{dots} dot pixels")
+    code = stop_with_key(proc)
+    check(code == 0, f"exit code 0: {code}")
+
+
+def test_nologo_stop(saver):
+    # The message holds the render thread, so the stop waits out its full
+    # second for the last frame before leaving.
+    proc = start(saver)
+    check(wait_for_message_box() is not None, "the 'Hello' message is up")
+    time.sleep(0.5)
+    before = time.monotonic()
+    xdotool("keydown", "x")
+    try:
+        proc.wait(timeout=3)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+    print(f"      ended {1000 * (time.monotonic() - before):.0f} ms after the key")
+    check(proc.returncode == 0, f"a key ends it with exit code 0: {proc.returncode}")
+    time.sleep(0.3)
+    check(message_box() is None, "the message goes with the saver")
+
+
+# --- no display, lost display -------------------------------------------------------
+
+def private_server(size):
+    """An Xvfb of our own on a free display (xvfb-run's clean-up fails if the
+    server is gone before it); returns the process and its display."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{size}x24",
+                               "-nolisten", "tcp"], pass_fds=(write_end,),
+                              stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as numbers:
+        number = numbers.readline().strip()
+    return server, f":{number}"
+
+
+def test_lost_display(saver):
+    server, display = private_server("640x480")
+    os.environ["DISPLAY"] = display
+    proc = start(saver)
+    check(wait_for_window(TITLE) is not None, "the window appears")
+    time.sleep(1)
+    server.kill()
+    server.wait()
+    gone = time.monotonic()
+    try:
+        proc.wait(timeout=2)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        check(False, "ends within 2 s of the display going away")
+        return
+    print(f"      ended {1000 * (time.monotonic() - gone):.0f} ms after the server was killed")
+    lines = proc.stderr.read().splitlines()
+    check(proc.returncode == 1, f"exit code 1 (no signal, no core): {proc.returncode}")
+    check(len(lines) == 1, f"one line on stderr: {lines}")
+
+
+def test_no_display(saver):
+    cases = {
+        "DISPLAY unset": {k: v for k, v in os.environ.items() if k not in ("DISPLAY",)},
+        "DISPLAY unreachable": dict(os.environ, DISPLAY=":250"),
+        "no such video driver": dict(os.environ, SDL_VIDEODRIVER="none-such"),
+    }
+    for case, env in cases.items():
+        env.pop("WAYLAND_DISPLAY", None)
+        if case != "no such video driver":
+            env.pop("SDL_VIDEODRIVER", None)
+        try:
+            done = subprocess.run([saver], env=env, capture_output=True, text=True, timeout=10)
+        except subprocess.TimeoutExpired:
+            check(False, f"{case}: ends within 10 s")
+            continue
+        lines = done.stderr.splitlines()
+        check(done.returncode == 1, f"{case}: exit code 1: {done.returncode}")
+        check(len(lines) == 1, f"{case}: one line on stderr: {lines}")
+
+
+def main(argv):
+    if len(argv) < 3:
+        print(__doc__, file=sys.stderr)
+        return 2
+    what, rest = argv[1], argv[2:]
+    tests = {
+        "screen": test_screen,
+        "trigger": test_trigger,
+        "ignored": test_ignored,
+        "logo": test_logo,
+        "nologo": test_nologo,
+        "nologo-stop": test_nologo_stop,
+        "lost-display": test_lost_display,
+        "no-display": test_no_display,
+    }
+    tests[what](*rest)
+    finish()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
