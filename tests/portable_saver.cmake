@@ -19,7 +19,7 @@ foreach(size 1280x720 1920x1080 320x240)
   vendrel_xvfb_test(portable_screen_${size} ${size} screen ${SAVER})
 endforeach()
 
-foreach(trigger key alt-key f10 left middle right x1 x2 wheel motion)
+foreach(trigger key alt-key f10 left middle right x1 x2 wheel motion close sigterm)
   vendrel_xvfb_test(portable_trigger_${trigger} 1280x720 trigger ${trigger} ${SAVER})
 endforeach()
 

@@ -77,7 +77,7 @@ bool OpenSaverWindow(const char* title, Colour background)
     if (SDL_GetDisplayBounds(0, &screen) != 0)
         return false;
     // Left to itself SDL backs an X11 window surface with an OpenGL texture,
-    // which on a software GL costs ten times the plain shared-memory image.
+    // which on a software GL costs twenty times the plain shared-memory image.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SaverWindow.window = SDL_CreateWindow(title, 0, 0, screen.x + screen.w, screen.y + screen.h,
                                           SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);

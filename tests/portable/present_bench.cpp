@@ -70,7 +70,7 @@ SDL_Window* OpenWindow(int w, int h)
 
 void Report(const char* name, Cost c)
 {
-    std::printf("%-44s cpu %6.3f ms  wall %6.3f ms\n", name, c.cpuMs, c.wallMs);
+    std::printf("%-52s cpu %6.3f ms  wall %6.3f ms\n", name, c.cpuMs, c.wallMs);
 }
 
 void BenchWindowSurface(int w, int h, std::vector<Colour>& frame, bool sdlConvert)

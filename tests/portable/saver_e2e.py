@@ -13,6 +13,7 @@
 Every check prints what it saw; the exit code is 0 only if all held.
 """
 import array
+import ctypes
 import os
 import signal
 import subprocess
@@ -47,7 +48,10 @@ def xdotool(*args):
 
 
 def start(saver, env=None):
-    return subprocess.Popen([saver], stderr=subprocess.PIPE, text=True, env=env)
+    # Under a name of its own: the soak run beside us finds its saver by the
+    # program name, and must not take ours.
+    return subprocess.Popen(["saver-e2e"], executable=saver, stderr=subprocess.PIPE, text=True,
+                            env=env)
 
 
 def wait_for_window(name):
@@ -81,6 +85,54 @@ def shoot():
     return [p & 0xFFFFFF for p in pixels], int(size[0]), int(size[1])
 
 
+class CursorImage(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
+                ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                ("cursor_serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong)),
+                ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
+
+
+def visible_cursor_pixels():
+    """How many pixels of the pointer's current image are not transparent."""
+    xlib = ctypes.CDLL("libX11.so.6")
+    xfixes = ctypes.CDLL("libXfixes.so.3")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(CursorImage)
+    xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+    display = xlib.XOpenDisplay(None)
+    image = xfixes.XFixesGetCursorImage(display).contents
+    count = sum(1 for k in range(image.width * image.height) if image.pixels[k] >> 24)
+    xlib.XCloseDisplay(display)
+    return count
+
+
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+
+def ask_window_to_close(window):
+    """What a window manager's close button does: WM_DELETE_WINDOW."""
+    xlib = ctypes.CDLL("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                ctypes.c_void_p]
+    xlib.XFlush.argtypes = xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = xlib.XOpenDisplay(None)
+    message = ClientMessage(type=33, send_event=1, display=display, window=int(window),
+                            message_type=xlib.XInternAtom(display, b"WM_PROTOCOLS", 0), format=32)
+    message.data[0] = xlib.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    xlib.XSendEvent(display, int(window), 0, 0, ctypes.byref(message))
+    xlib.XFlush(display)
+    xlib.XCloseDisplay(display)
+
+
 def link_shades():
     return [v | v << 8 | v << 16 for v in range(SHADE_FLOOR + 1, SHADE_TOP + 1)]
 
@@ -94,6 +146,7 @@ def screen_size():
 
 def test_screen(saver):
     width, height = screen_size()
+    before = visible_cursor_pixels()
     proc = start(saver)
     window = wait_for_window(TITLE)
     check(window is not None, f"a visible window titled '{TITLE}'")
@@ -130,6 +183,9 @@ def test_screen(saver):
     check(moved > 100, f"{moved} pixels changed in 0.4 s (> 100)")
 
     check(proc.poll() is None, "still running after 2.5 s")
+    hidden = visible_cursor_pixels()
+    check(before > 0 and hidden == 0,
+          f"pointer hidden: {before} visible pixels before the start, {hidden} over the saver")
     code = stop_with_key(proc)
     check(code == 0, f"a key ends it with exit code 0: {code}")
 
@@ -149,17 +205,24 @@ TRIGGERS = {
     "x2": (["mousedown", "9"], 100),
     "wheel": (["mousedown", "4"], 100),
     "motion": (["mousemove_relative", "--", "3", "-2"], 100),
+    # Closed by the window manager, or told to end by the session: no pause.
+    "close": (lambda proc, window: ask_window_to_close(window), 0),
+    "sigterm": (lambda proc, window: proc.send_signal(signal.SIGTERM), 0),
 }
 
 
 def test_trigger(name, saver):
     args, pause_ms = TRIGGERS[name]
     proc = start(saver)
-    check(wait_for_window(TITLE) is not None, "the window appears")
+    window = wait_for_window(TITLE)
+    check(window is not None, "the window appears")
     time.sleep(1)
     check(proc.poll() is None, "running before the trigger")
     before = time.monotonic()
-    xdotool(*args)
+    if callable(args):
+        args(proc, window)
+    else:
+        xdotool(*args)
     sent = time.monotonic()
     try:
         proc.wait(timeout=3)
@@ -367,7 +430,8 @@ def test_no_display(saver):
         if case != "no such video driver":
             env.pop("SDL_VIDEODRIVER", None)
         try:
-            done = subprocess.run([saver], env=env, capture_output=True, text=True, timeout=10)
+            done = subprocess.run(["saver-e2e"], executable=saver, env=env, capture_output=True,
+                                  text=True, timeout=10)
         except subprocess.TimeoutExpired:
             check(False, f"{case}: ends within 10 s")
             continue
