@@ -26,6 +26,7 @@ PALETTE = [0x4141CC, 0x10C2F8, 0xFFFFFF, 0xF8B133, 0x001893, 0xAD5F00, 0x84E8F9]
 SHADE_FLOOR, SHADE_TOP = 42, 135
 LOGO_AT = (100, 100)
 START_TIMEOUT_S = 10
+MESSAGE_BOX_MAX_PIXELS = 400 * 200
 # Well under a second beyond the pause, on a shared machine.
 LATENCY_SLACK_S = 0.5
 
@@ -347,6 +348,10 @@ def test_nologo(saver):
     second, _, _ = shoot()
     changed = sum(1 for a, b in zip(first, second) if a != b)
     check(changed == 0, f"no animation while the message is up: {changed} pixels changed")
+    # Before its first frame the window shows its background, around the box.
+    others = len(first) - first.count(BACKGROUND)
+    check(others <= MESSAGE_BOX_MAX_PIXELS,
+          f"only the background around the message: {others} other pixels")
     check(proc.poll() is None, "still running with the message up")
     if box:
         xdotool("key", "--window", box, "Return")
