@@ -43,8 +43,10 @@ def start(kind, saver, size):
                             start_new_session=True), os.path.basename(saver)
 
 
-def find_saver(name, deadline_s=150):
-    """The saver's process (the first start may build the Wine prefix)."""
+def find_saver(name, session, deadline_s=150):
+    """The saver's process among those we started (our own session: Wine
+    hands its processes on, but they keep it). The first start of all may
+    be making the Wine prefix."""
     end = time.monotonic() + deadline_s
     while time.monotonic() < end:
         for pid in os.listdir("/proc"):
@@ -53,6 +55,8 @@ def find_saver(name, deadline_s=150):
             try:
                 with open(f"/proc/{pid}/cmdline", "rb") as f:
                     program = f.read().split(b"\0")[0].decode(errors="replace")
+                if os.getsid(int(pid)) != session:
+                    continue
             except OSError:
                 continue
             if program.replace("\\", "/").lower().endswith("/" + name.lower()):
@@ -95,7 +99,7 @@ def main():
     size = size.split("dimensions:")[1].split()[0]
     runner, name = start(kind, saver, size)
     try:
-        pid = find_saver(name)
+        pid = find_saver(name, runner.pid)
         time.sleep(3)  # past start-up: backdrops built, frames running
         task = render_thread(pid, kind)
         samples = []  # (elapsed s, rss kB, ms per frame)
