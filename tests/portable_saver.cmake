@@ -24,6 +24,7 @@ foreach(trigger key alt-key f10 left middle right x1 x2 wheel motion close sigte
 endforeach()
 
 vendrel_xvfb_test(portable_ignored_input 1280x720 ignored ${SAVER})
+vendrel_xvfb_test(portable_trigger_burst 1280x720 burst ${SAVER})
 vendrel_xvfb_test(portable_logo 1280x720 logo ${SAVER} ${CMAKE_SOURCE_DIR}/resources/logo.bmp)
 vendrel_xvfb_test(portable_missing_logo 1280x720 nologo ${SAVER_NOLOGO})
 vendrel_xvfb_test(portable_missing_logo_stop 1280x720 nologo-stop ${SAVER_NOLOGO})

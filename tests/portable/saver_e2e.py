@@ -4,6 +4,7 @@
     saver_e2e.py screen SAVER           covers the screen, dots, links, motion
     saver_e2e.py trigger NAME SAVER     one exit trigger ends it after its pause
     saver_e2e.py ignored SAVER          held-over key release, still pointer
+    saver_e2e.py burst SAVER            a flurry of triggers at once ends it cleanly
     saver_e2e.py logo SAVER LOGO_BMP    the logo at (100, 100) after ~21 s
     saver_e2e.py nologo SAVER           the "Hello" message, then the animation
     saver_e2e.py nologo-stop SAVER      a key with the message up ends both
@@ -244,6 +245,26 @@ def test_trigger(name, saver):
           f"{name}: within the pause + {int(1000 * LATENCY_SLACK_S)} ms")
 
 
+def test_burst(saver):
+    # Three seconds of animation, then a key and a flurry of other triggers
+    # at once: each runs the stop again while the first is still pausing.
+    # Under the sanitizer builds a race, leak or bad access ends the saver
+    # with a report and a non-zero code.
+    proc = start(saver)
+    check(wait_for_window(TITLE) is not None, "the window appears")
+    time.sleep(3)
+    xdotool("keydown", "x", "mousedown", "1", "mousemove_relative", "--", "2", "1",
+            "click", "4", "keydown", "y", "mousedown", "3")
+    try:
+        proc.wait(timeout=5)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+    report = proc.stderr.read()
+    check(proc.returncode == 0, f"a burst of triggers ends it with exit code 0: {proc.returncode}")
+    check("Sanitizer" not in report, "no sanitizer report" + (f":\n{report}" if report else ""))
+
+
 def test_ignored(saver):
     # A key held from before the start (the Return that launched it) is let go
     # while it runs; the pointer rests in the window, which gives SDL's
@@ -454,6 +475,7 @@ def main(argv):
         "screen": test_screen,
         "trigger": test_trigger,
         "ignored": test_ignored,
+        "burst": test_burst,
         "logo": test_logo,
         "nologo": test_nologo,
         "nologo-stop": test_nologo_stop,
