@@ -35,8 +35,3 @@ add_test(NAME portable_lost_display
 add_test(NAME portable_no_display
   COMMAND python3 ${PORTABLE_TESTS}/saver_e2e.py no-display ${SAVER})
 set_tests_properties(portable_lost_display portable_no_display PROPERTIES TIMEOUT 60)
-
-# What the ways SDL offers of presenting a frame cost: a benchmark, run by
-# hand with tests/portable/present-bench.sh, never as a test.
-add_executable(vendrel-present-bench portable/present_bench.cpp)
-target_link_libraries(vendrel-present-bench PRIVATE SDL2::SDL2)

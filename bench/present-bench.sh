@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Measures every present path at each screen size, each on a fresh Xvfb.
-#   tests/portable/present-bench.sh build/native/tests/vendrel-present-bench
+#   bench/present-bench.sh build/native/bench/vendrel-present-bench
 set -euo pipefail
 bench=$1
 shift
