@@ -145,27 +145,15 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 {
     RegisterMouseForRawInput();
     switch (message) {
-    case WM_PAINT:
-        StartDrawing(window);
-        return 0;
-    case WM_INPUT:
-        HandleRawInput(reinterpret_cast<HRAWINPUT>(lParam));
-        return 0;
-    case WM_KEYDOWN:
-        StopSequence(StopPauseMs(Trigger::Key), true);
-        return 0;
-    case WM_SYSKEYDOWN:
-        StopSequence(StopPauseMs(Trigger::SystemKey), true);
-        return 0;
+    case WM_PAINT: StartDrawing(window); return 0;
+    case WM_INPUT: HandleRawInput(reinterpret_cast<HRAWINPUT>(lParam)); return 0;
+    case WM_KEYDOWN: StopSequence(StopPauseMs(Trigger::Key), true); return 0;
+    case WM_SYSKEYDOWN: StopSequence(StopPauseMs(Trigger::SystemKey), true); return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-    case WM_XBUTTONDOWN:
-        StopSequence(StopPauseMs(Trigger::MouseButton), true);
-        return 0;
-    case WM_MOUSEWHEEL:
-        StopSequence(StopPauseMs(Trigger::Wheel), true);
-        return 0;
+    case WM_XBUTTONDOWN: StopSequence(StopPauseMs(Trigger::MouseButton), true); return 0;
+    case WM_MOUSEWHEEL: StopSequence(StopPauseMs(Trigger::Wheel), true); return 0;
     case WM_DESTROY:
         // Without a window nothing can end the saver any more: leave now.
         StopSequence(0, true);

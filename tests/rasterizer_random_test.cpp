@@ -50,8 +50,7 @@ template <typename Draw> void ExpectSameAsUnclipped(const Case& c, Draw draw)
     draw(small, 0);
     draw(big, g);
     ASSERT_EQ(ReadPixels(small), Crop(big, g, c.width, c.height))
-        << c.width << "x" << c.height << " shape " << c.a << "," << c.b << " " << c.c << ","
-        << c.d;
+        << c.width << "x" << c.height << " shape " << c.a << "," << c.b << " " << c.c << "," << c.d;
     ReleaseSurface(big);
     ReleaseSurface(small);
 }
@@ -61,9 +60,8 @@ TEST(RandomShapes, NearLinesClipToThePixelsOfTheWholeLine)
     std::mt19937 rng(20261208);
     for (int n = 0; n < 100000; ++n) {
         const Case c = NearCase(rng);
-        ExpectSameAsUnclipped(c, [&c](Surface* s, int o) {
-            DrawLine(s, c.a + o, c.b + o, c.c + o, c.d + o, PEN);
-        });
+        ExpectSameAsUnclipped(
+            c, [&c](Surface* s, int o) { DrawLine(s, c.a + o, c.b + o, c.c + o, c.d + o, PEN); });
     }
 }
 
@@ -93,7 +91,8 @@ std::vector<Colour> ReferenceLine(int width, int height, std::int64_t x0, std::i
         const int minorSize = xMajor ? height : width;
         if (minor < 0 || minor >= minorSize)
             continue;
-        const int x = xMajor ? m : static_cast<int>(minor), y = xMajor ? static_cast<int>(minor) : m;
+        const int x = xMajor ? m : static_cast<int>(minor),
+                  y = xMajor ? static_cast<int>(minor) : m;
         pixels[static_cast<std::size_t>(y) * width + x] = PEN;
     }
     return pixels;
@@ -107,7 +106,8 @@ TEST(RandomShapes, FarLinesMatchTheDefinition)
         const int w = size(rng), h = size(rng);
         // Half of them aim through the surface, so most paint something.
         const int x0 = far(rng), y0 = far(rng);
-        const int x1 = n % 2 ? far(rng) : 2 * near(rng) - x0, y1 = n % 2 ? far(rng) : 2 * near(rng) - y0;
+        const int x1 = n % 2 ? far(rng) : 2 * near(rng) - x0,
+                  y1 = n % 2 ? far(rng) : 2 * near(rng) - y0;
         Surface* s = CreateMemorySurface(w, h);
         DrawLine(s, x0, y0, x1, y1, PEN);
         ASSERT_EQ(ReadPixels(s), ReferenceLine(w, h, x0, y0, x1, y1))
