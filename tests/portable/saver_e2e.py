@@ -5,6 +5,7 @@
     saver_e2e.py trigger NAME SAVER     one exit trigger ends it after its pause
     saver_e2e.py ignored SAVER          held-over key release, still pointer
     saver_e2e.py burst SAVER            a flurry of triggers at once ends it cleanly
+    saver_e2e.py hostile-screen SAVER   a screen of any size: covered, and it ends cleanly
     saver_e2e.py logo SAVER LOGO_BMP    the logo at (100, 100) after ~21 s
     saver_e2e.py nologo SAVER           the "Hello" message, then the animation
     saver_e2e.py nologo-stop SAVER      a key with the message up ends both
@@ -190,6 +191,26 @@ def test_screen(saver):
           f"pointer hidden: {before} visible pixels before the start, {hidden} over the saver")
     code = stop_with_key(proc)
     check(code == 0, f"a key ends it with exit code 0: {code}")
+
+
+def test_hostile_screen(saver):
+    # Screens from one pixel to 8K: the saver covers what there is with its
+    # own colours only, runs on, and a key still ends it cleanly.
+    width, height = screen_size()
+    proc = start(saver)
+    check(wait_for_window(TITLE) is not None, "the window appears")
+    time.sleep(2)
+    pixels, w, h = shoot()
+    check((w, h) == (width, height), f"screenshot {w}x{h}")
+    ours = {BACKGROUND, *PALETTE, *link_shades()}
+    foreign = sum(1 for p in set(pixels) if p not in ours)
+    check(pixels.count(0) == 0, f"no uncovered (black) pixel on {width}x{height}")
+    check(foreign == 0, f"{foreign} colours that are neither dot, link nor backdrop")
+    check(proc.poll() is None, "still running after 2 s")
+    code = stop_with_key(proc)
+    report = proc.stderr.read()
+    check(code == 0, f"a key ends it with exit code 0: {code}")
+    check("Sanitizer" not in report, "no sanitizer report" + (f":\n{report}" if report else ""))
 
 
 # --- the exit triggers ----------------------------------------------------------
@@ -476,6 +497,7 @@ def main(argv):
         "trigger": test_trigger,
         "ignored": test_ignored,
         "burst": test_burst,
+        "hostile-screen": test_hostile_screen,
         "logo": test_logo,
         "nologo": test_nologo,
         "nologo-stop": test_nologo_stop,
