@@ -17,7 +17,7 @@ vendrel_wine_test(win32_saver_covers_screen
   ${WIN32_SAVER_RUN} cover ${WIN32_SAVER} ${WIN32_SAVER_SHOTS} /s)
 set(switches "/s" "/p 1234" "/c" "")
 set(k 0)
-foreach(trigger key altkey left right middle xbutton wheel motion)
+foreach(trigger key altkey left right middle xbutton wheel motion burst)
   list(GET switches ${k} switch)
   math(EXPR k "(${k} + 1) % 4")
   separate_arguments(switch)

@@ -9,6 +9,7 @@ MODE is one of
   key, altkey, left, right, middle, xbutton, wheel, motion
                 that one input ends the saver with exit code 0, no sooner
                 than its pause and well within a second
+  burst         several of them at once end it the same way
   keyup         a key released (pressed before the saver came up) ends nothing
   buttonup      a mouse button released likewise ends nothing
   logo          backdrop 1 shows the logo at (100, 100) after 21 s, not before
@@ -52,7 +53,19 @@ TRIGGERS = {  # the input, given the display, and the stop's pause in ms
     "wheel": (lambda x: x.click(4), 100),
     "xbutton": (lambda x: x.click(8), 100),
     "motion": (lambda x: x.move_to(POINTER[0] + 1, POINTER[1]), 100),
+    "burst": (lambda x: burst(x), 45),
 }
+
+
+def burst(display):
+    """A key, then at once a click, the wheel and a motion: each runs the
+    stop again while the messages before it are still pausing. Returns when
+    the first went out."""
+    first = display.key("a")
+    display.click(1)
+    display.click(4)
+    display.move_to(POINTER[0] + 2, POINTER[1] + 1)
+    return first
 
 
 class Failure(Exception):
