@@ -349,12 +349,14 @@ def test_logo(saver, logo_path):
     check(hits < 0.2 * total, f"no logo at (100, 100) at 3 s: {hits}/{total} logo pixels")
     # The rotation thread switches on its 21st tick, 20 s after it starts.
     time.sleep(max(0.0, 21.5 - (time.monotonic() - started)))
+    # Shots seconds apart: a slow dot can rest over part of the logo for a
+    # while, but not over the same pixels in every shot.
     late = []
     for _ in range(3):
         late.append(shoot_at_width())
-        time.sleep(0.3)
+        time.sleep(2.0)
     hits, total = logo_hits(late, logo, lw, lh)
-    check(hits > 0.95 * total, f"the logo at (100, 100) at ~22 s: {hits}/{total} logo pixels")
+    check(hits > 0.95 * total, f"the logo at (100, 100) at 21-26 s: {hits}/{total} logo pixels")
     code = stop_with_key(proc)
     check(code == 0, f"exit code 0: {code}")
 
