@@ -59,19 +59,12 @@ struct Failure {
     std::string message; // empty: no failure
 };
 
-template <typename Number> bool ParseNumber(std::string_view text, Number& value)
-{
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end;
-}
-
 bool ParseSize(std::string_view text, int& width, int& height)
 {
     const std::size_t x = text.find('x');
     if (x == std::string_view::npos)
         return false;
-    return ParseNumber(text.substr(0, x), width) && ParseNumber(text.substr(x + 1), height) &&
+    return ParseWhole(text.substr(0, x), width) && ParseWhole(text.substr(x + 1), height) &&
            width >= 1 && width <= SCENE_SIZE_LIMIT && height >= 1 && height <= SCENE_SIZE_LIMIT;
 }
 
@@ -81,20 +74,20 @@ Failure ParseOption(std::string_view name, std::string_view value, Options& o)
     if (name == "--scene") {
         o.scenePath = value;
     } else if (name == "--seed") {
-        if (!ParseNumber(value, o.seed))
+        if (!ParseWhole(value, o.seed))
             return {"--seed " + quoted + " is not an integer 0..4294967295"};
         o.seeded = true;
     } else if (name == "--size") {
         if (!ParseSize(value, o.width, o.height))
             return {"--size " + quoted + " is not WxH with each side 1..16384"};
     } else if (name == "--backdrop") {
-        if (!ParseNumber(value, o.backdrop) || o.backdrop < 0 || o.backdrop >= BACKDROP_COUNT)
+        if (!ParseWhole(value, o.backdrop) || o.backdrop < 0 || o.backdrop >= BACKDROP_COUNT)
             return {"--backdrop " + quoted + " is not 0..4"};
     } else if (name == "--frames") {
-        if (!ParseNumber(value, o.frames) || o.frames < 0 || o.frames > FRAME_LIMIT)
+        if (!ParseWhole(value, o.frames) || o.frames < 0 || o.frames > FRAME_LIMIT)
             return {"--frames " + quoted + " is not 0..1000000"};
     } else if (name == "--every") {
-        if (!ParseNumber(value, o.every) || o.every < 1 || o.every > FRAME_LIMIT)
+        if (!ParseWhole(value, o.every) || o.every < 1 || o.every > FRAME_LIMIT)
             return {"--every " + quoted + " is not 1..1000000"};
     } else if (name == "--out") {
         o.outDir = value;

@@ -64,13 +64,6 @@ std::string Quoted(std::string_view text)
     return Cat({"'", text, "'"});
 }
 
-template <typename Number> bool ParseWhole(std::string_view text, Number& value, int base = 10)
-{
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
-    return ec == std::errc() && ptr == end;
-}
-
 std::string ParseInteger(std::string_view text, const char* what, int low, int high, int& value)
 {
     if (!ParseWhole(text, value))

@@ -12,6 +12,7 @@
 // is hex 0x00BBGGRR.
 #pragma once
 
+#include <charconv>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,14 @@ struct SceneParse {
 };
 
 SceneParse ParseScene(std::string_view text);
+
+// The whole of `text` as one integer, or false.
+template <typename Number> bool ParseWhole(std::string_view text, Number& value, int base = 10)
+{
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
+    return ec == std::errc() && ptr == end;
+}
 
 // The scene as text that ParseScene reads back to the same bits: every
 // double in its shortest exact decimal form.
