@@ -5,7 +5,9 @@ set -euo pipefail
 
 packages=(cmake make g++ python3 libgtest-dev libbenchmark-dev libsdl2-dev
           g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick x11-apps
-          x11-utils python3-pefile)
+          x11-utils python3-pefile xfonts-base)
+# xfonts-base: SDL's X11 message box draws its text in the server's core
+# fonts; an Xvfb without them cannot show the missing-logo message.
 
 missing=()
 for p in "${packages[@]}"; do
