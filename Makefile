@@ -38,10 +38,10 @@ run: native
 SOAK_SECONDS ?= 600
 soak: native win32
 	@mkdir -p build/soak
-	xvfb-run -a -s "-screen 0 1920x1080x24" /usr/bin/python3 tests/soak/soak.py portable \
+	tests/harness/xvfb.sh 1920x1080 /usr/bin/python3 tests/soak/soak.py portable \
 	  build/native/vendrel-screensaver $(SOAK_SECONDS) 60 > build/soak/portable.log 2>&1 & \
 	portable=$$!; \
-	WINE_PREFIX_DIR=$(CURDIR)/build/native/wineprefix xvfb-run -a -s "-screen 0 1280x720x24" \
+	WINE_PREFIX_DIR=$(CURDIR)/build/native/wineprefix tests/harness/xvfb.sh 1280x720 \
 	  /usr/bin/python3 tests/soak/soak.py win32 build/win32/VendrelScreensaver.exe \
 	  $(SOAK_SECONDS) 60 > build/soak/win32.log 2>&1; win32=$$?; \
 	wait $$portable; portable=$$?; \

@@ -3,15 +3,9 @@ set(PORTABLE_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/portable)
 set(SAVER $<TARGET_FILE:vendrel-screensaver>)
 set(SAVER_NOLOGO $<TARGET_FILE:vendrel-screensaver-nologo>)
 
-# Each test starts its search for a free display number at a number of its
-# own, so that tests run side by side do not race for the same one.
-set(portable_display 300)
 function(vendrel_xvfb_test name size)
-  math(EXPR number "${portable_display} + 1")
-  set(portable_display ${number} PARENT_SCOPE)
   add_test(NAME ${name}
-    COMMAND xvfb-run -a -n ${number} -s "-screen 0 ${size}x24"
-            python3 ${PORTABLE_TESTS}/saver_e2e.py ${ARGN})
+    COMMAND ${HARNESS}/xvfb.sh ${size} python3 ${PORTABLE_TESTS}/saver_e2e.py ${ARGN})
   set_tests_properties(${name} PROPERTIES LABELS xvfb TIMEOUT 120)
 endfunction()
 

@@ -2,7 +2,7 @@
 # Runs a Windows program under Wine in the test prefix, which is made once
 # (under the build folder, throw-away) and shared by the tests after that.
 #   WINE_PREFIX_DIR=DIR tests/harness/wine.sh PROGRAM.exe ARGS...
-# Needs DISPLAY (run it inside xvfb-run).
+# Needs DISPLAY (run it inside tests/harness/xvfb.sh).
 set -euo pipefail
 : "${WINE_PREFIX_DIR:?set WINE_PREFIX_DIR}"
 export WINEPREFIX="$WINE_PREFIX_DIR"

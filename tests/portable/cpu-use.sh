@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The saver's CPU use, all its threads together, over a while after a
 # warm-up, from /proc. Run it on an X display, e.g.
-#   xvfb-run -a -s "-screen 0 1920x1080x24" tests/portable/cpu-use.sh build/native/vendrel-screensaver
+#   tests/harness/xvfb.sh 1920x1080 tests/portable/cpu-use.sh build/native/vendrel-screensaver
 # Prints one line: percent of one core, and the Xvfb-side figure when known.
 set -euo pipefail
 saver=$1

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs a saver unattended and watches it: memory and frame cadence.
 
-  xvfb-run -a -s "-screen 0 1920x1080x24" soak.py portable|win32 SAVER SECONDS WARMUP
+  tests/harness/xvfb.sh 1920x1080 soak.py portable|win32 SAVER SECONDS WARMUP
 
 Starts SAVER on the display of the given size (the Windows build under Wine
 in a virtual desktop of that size), samples every
@@ -31,7 +31,7 @@ WINE = os.path.join(HERE, "..", "harness", "wine.sh")
 
 
 def start(kind, saver, size):
-    """Starts the saver on this display (run us inside xvfb-run), the pointer
+    """Starts the saver on this display (run us inside tests/harness/xvfb.sh), the pointer
     parked in the middle first so that nothing moves it."""
     width, height = (int(v) for v in size.split("x"))
     subprocess.run(["xdotool", "mousemove", str(width // 2), str(height // 2)], check=True)
