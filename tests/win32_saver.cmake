@@ -32,6 +32,11 @@ vendrel_wine_test(win32_saver_logo_after_rotation
   ${WIN32_SAVER_RUN} logo ${WIN32_SAVER} ${WIN32_SAVER_SHOTS})
 vendrel_wine_test(win32_saver_ends_when_closed
   ${WIN32_SAVER_RUN} close ${WIN32_SAVER} ${WIN32_SAVER_SHOTS})
+# Paths no device reaches under Wine, by a message posted to the window.
+vendrel_wine_test(win32_saver_survives_unreadable_record
+  ${WIN32_SAVER_RUN} unreadable ${WIN32_SAVER} ${WIN32_SAVER_SHOTS})
+vendrel_wine_test(win32_saver_ends_on_key_before_paint
+  ${WIN32_SAVER_RUN} early-key ${WIN32_SAVER} ${WIN32_SAVER_SHOTS})
 vendrel_wine_test(win32_saver_missing_logo
   ${WIN32_SAVER_RUN} nologo ${WIN32_SAVER_NOLOGO} ${WIN32_SAVER_SHOTS})
 if(VENDREL_WINE_TESTS)

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Runs the Windows saver under Wine, in a 1280x720 virtual desktop on the
-private X display xvfb-run gives us, and checks what it does.
+private X display tests/harness/xvfb.sh gives us, and checks what it does.
 
   saver_run.py MODE EXE OUTDIR [SAVER ARGS...]
 
@@ -15,7 +15,11 @@ MODE is one of
   logo          backdrop 1 shows the logo at (100, 100) after 21 s, not before
   close         a window closed from outside (WM_CLOSE) ends the saver
   nologo        a saver without its logo says "Hello", then animates
-Screenshots are left in OUTDIR. Add -n N after MODE to repeat a trigger N
+  unreadable    a raw input message whose record cannot be read stops the
+                animation; the saver runs on and the next key ends it
+  early-key     a key that comes before the first paint ends the saver
+The last two post their message with vendrel-post-message.exe, found
+beside EXE in tools/. Screenshots are left in OUTDIR. Add -n N after MODE to repeat a trigger N
 times and print the median latency.
 
 The saver is started by Wine's explorer, so it is not our child: we make
@@ -298,6 +302,70 @@ def find_window_gone(name, timeout_s):
     return False
 
 
+WM_INPUT = 0x00FF
+WM_KEYDOWN = 0x0100
+EARLY_TRIES = 3
+
+
+def post_message(run, *args):
+    """Posts a message to the saver's window from inside its desktop;
+    returns what the poster printed."""
+    poster = os.path.join(os.path.dirname(run.exe), "tools", "vendrel-post-message.exe")
+    done = subprocess.run([WINE, "explorer", DESKTOP, poster, *map(str, args)],
+                          capture_output=True, text=True)
+    expect(done.returncode == 0, f"vendrel-post-message failed: {done.stderr.strip()}")
+    return done.stdout.strip()
+
+
+def check_unreadable_record(run):
+    run.wait_since_start(SETTLE_S)
+    expect(run.alive(), "the saver ended before the message")
+    # No raw input record has this handle, so none can be read.
+    print(post_message(run, WM_INPUT, 0, 0xBAD0))
+    time.sleep(0.6)
+    first = run.shot("stopped-a")
+    time.sleep(0.5)
+    second = run.shot("stopped-b")
+    expect(run.alive(), "an unreadable raw record ended the saver")
+    for problem in screen.cover_problems(first):
+        raise Failure(f"after the record: {problem}")
+    changed = screen.changed_pixels(first, second)
+    expect(changed == 0, f"still animating after the record ({changed} pixels changed)")
+    print("unreadable record: animation stopped, the saver runs on")
+    end_with_key(run)
+
+
+def early_key(exe, args, outdir, name):
+    """Starts the poster first, waiting for the window, then the saver: the
+    key is posted the moment the window exists. Returns whether it came
+    before the first paint."""
+    poster = os.path.join(os.path.dirname(exe), "tools", "vendrel-post-message.exe")
+    waiting = subprocess.Popen([WINE, "explorer", DESKTOP, poster, "--first", str(WM_KEYDOWN),
+                                "0x41", "0"], stdout=subprocess.PIPE, text=True)
+    run = Run(exe, args, outdir, name)
+    try:
+        said = waiting.communicate(timeout=PREFIX_WAIT_S)[0].strip()
+        expect(waiting.returncode == 0, "vendrel-post-message did not post")
+        code = run.wait_exit(3)
+        expect(code == 0, f"exit code {code} after an early key, not 0")
+        print(f"{said}: the saver ended with exit code 0")
+        return said.endswith("before the first paint")
+    finally:
+        if waiting.poll() is None:
+            waiting.kill()
+            waiting.wait()
+        run.close()
+
+
+def check_early_key(exe, args, outdir, name):
+    # Whether the poster beats the first paint is up to the scheduler; a few
+    # tries make it all but certain, and one that never does fails.
+    for k in range(EARLY_TRIES):
+        if early_key(exe, args, outdir, f"{name}-{k}"):
+            return None
+    raise Failure(f"the key never came before the first paint in {EARLY_TRIES} tries")
+
+
 RELEASES = {  # pressed before the saver starts, released while it runs
     "keyup": (lambda x: x.key_down("Shift_L"), lambda x: x.key_up("Shift_L")),
     "buttonup": (lambda x: x.button_down(1), lambda x: x.button_up(1)),
@@ -305,6 +373,8 @@ RELEASES = {  # pressed before the saver starts, released while it runs
 
 
 def run_once(mode, exe, outdir, args, name):
+    if mode == "early-key":
+        return check_early_key(exe, args, outdir, name)
     display = xinput.Display()
     press, release = RELEASES.get(mode, (None, None))
     if press:
@@ -324,6 +394,8 @@ def run_once(mode, exe, outdir, args, name):
             return check_closed_window(run)
         if mode == "nologo":
             return check_missing_logo(run)
+        if mode == "unreadable":
+            return check_unreadable_record(run)
         raise Failure(f"unknown mode {mode}")
     finally:
         display.close()  # lets go of anything still held
