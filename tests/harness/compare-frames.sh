@@ -9,14 +9,8 @@ set -euo pipefail
 win_exe=$1 native_exe=$2 work=$3 frames=$4
 shift 4
 here=$(dirname "$0")
-rm -rf "$work"
-mkdir -p "$work"
-
-render() { # SIDE ARGS...
-  local side=$1
-  shift
-  if [ "$side" = win32 ]; then "$here/wine.sh" "$win_exe" "$@"; else "$native_exe" "$@"; fi
-}
+# shellcheck source=render-both.sh
+source "$here/render-both.sh"
 
 # The first differing pixel of two same-sized 24-bit bottom-up BMPs, and how
 # many bytes differ.

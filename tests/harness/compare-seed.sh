@@ -7,14 +7,8 @@
 set -euo pipefail
 win_exe=$1 native_exe=$2 work=$3 seed=$4 size=$5
 here=$(dirname "$0")
-rm -rf "$work"
-mkdir -p "$work"
-
-render() { # SIDE ARGS...
-  local side=$1
-  shift
-  if [ "$side" = win32 ]; then "$here/wine.sh" "$win_exe" "$@"; else "$native_exe" "$@"; fi
-}
+# shellcheck source=render-both.sh
+source "$here/render-both.sh"
 
 for side in native win32; do
   render $side --seed "$seed" --size "$size" --frames 0 --dump-particles "$work/$side-spawn.scene"
