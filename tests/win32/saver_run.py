@@ -14,11 +14,12 @@ MODE is one of
   buttonup      a mouse button released likewise ends nothing
   logo          backdrop 1 shows the logo at (100, 100) after 21 s, not before
   close         a window closed from outside (WM_CLOSE) ends the saver
-  nologo        a saver without its logo says "Hello", then animates
+  nologo        a saver without its logo says "Hello", then animates; a
+                paint posted later starts no second render thread
   unreadable    a raw input message whose record cannot be read stops the
                 animation; the saver runs on and the next key ends it
   early-key     a key that comes before the first paint ends the saver
-The last two post their message with vendrel-post-message.exe, found
+unreadable, early-key and nologo post their messages with vendrel-post-message.exe, found
 beside EXE in tools/. Screenshots are left in OUTDIR. Add -n N after MODE to repeat a trigger N
 times and print the median latency.
 
@@ -288,8 +289,10 @@ def check_missing_logo(run):
     expect(find_window_gone("Hello", 5), "the \"Hello\" box did not go away on Return")
     time.sleep(0.8)
     expect_running_saver(run, "after-hello")
-    # A second render thread, started by a later paint, would ask again.
-    expect(find_window("Hello", 0.5) is None, "a second \"Hello\" box came up")
+    # A later paint must start no second render thread, which would ask again.
+    print(post_message(run, WM_PAINT, 0, 0))
+    expect(find_window("Hello", 1.0) is None, "a second paint brought up a second \"Hello\" box")
+    expect_running_saver(run, "after-second-paint")
     end_with_key(run)
 
 
@@ -302,6 +305,7 @@ def find_window_gone(name, timeout_s):
     return False
 
 
+WM_PAINT = 0x000F
 WM_INPUT = 0x00FF
 WM_KEYDOWN = 0x0100
 EARLY_TRIES = 3
