@@ -19,9 +19,10 @@ MODE is one of
   unreadable    a raw input message whose record cannot be read stops the
                 animation; the saver runs on and the next key ends it
   early-key     a key that comes before the first paint ends the saver
-unreadable, early-key and nologo post their messages with vendrel-post-message.exe, found
-beside EXE in tools/. Screenshots are left in OUTDIR. Add -n N after MODE to repeat a trigger N
-times and print the median latency.
+unreadable, early-key and nologo post their messages with
+vendrel-post-message.exe, found beside EXE in tools/. Screenshots are left
+in OUTDIR. Add -n N after MODE to repeat a trigger N times and print the
+median latency.
 
 The saver is started by Wine's explorer, so it is not our child: we make
 this script a child subreaper, Wine's processes are handed to us when
