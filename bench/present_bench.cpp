@@ -1,6 +1,6 @@
 // What each way SDL offers of putting a whole 0x00BBGGRR frame on a window
 // costs this process, per frame, at the display's size. The saver keeps the
-// cheapest one that stays correct; run it with tests/portable/present-bench.sh.
+// cheapest one that stays correct; run it with bench/present-bench.sh.
 #include <SDL.h>
 
 #include <cstdio>
