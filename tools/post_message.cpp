@@ -48,7 +48,9 @@ int main(int argc, char** argv)
 {
     const bool first = argc > 1 && std::strcmp(argv[1], "--first") == 0;
     const int at = first ? 2 : 1;
-    unsigned long message = 0, wParam = 0, lParam = 0;
+    unsigned long message = 0;
+    unsigned long wParam = 0;
+    unsigned long lParam = 0;
     if (argc - at != 3 || !ParseNumber(argv[at], &message) || message > 0xFFFF ||
         !ParseNumber(argv[at + 1], &wParam) || !ParseNumber(argv[at + 2], &lParam)) {
         std::fprintf(stderr, "usage: %s [--first] MESSAGE WPARAM LPARAM\n", PROGRAM);
