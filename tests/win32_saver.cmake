@@ -39,6 +39,10 @@ vendrel_wine_test(win32_saver_ends_on_key_before_paint
   ${WIN32_SAVER_RUN} early-key ${WIN32_SAVER} ${WIN32_SAVER_SHOTS})
 vendrel_wine_test(win32_saver_missing_logo
   ${WIN32_SAVER_RUN} nologo ${WIN32_SAVER_NOLOGO} ${WIN32_SAVER_SHOTS})
+# A minute of the saver with Wine counting its GDI objects.
+vendrel_wine_test(win32_saver_gdi_objects_flat
+  ${WIN32_SAVER_RUN} gdi ${WIN32_SAVER} ${WIN32_SAVER_SHOTS})
 if(VENDREL_WINE_TESTS)
   set_tests_properties(win32_saver_logo_after_rotation PROPERTIES TIMEOUT 90)
+  set_tests_properties(win32_saver_gdi_objects_flat PROPERTIES TIMEOUT 240)
 endif()

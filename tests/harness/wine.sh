@@ -7,7 +7,7 @@ set -euo pipefail
 : "${WINE_PREFIX_DIR:?set WINE_PREFIX_DIR}"
 export WINEPREFIX="$WINE_PREFIX_DIR"
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEDEBUG=-all
+export WINEDEBUG="${WINEDEBUG:--all}"
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
   flock 9

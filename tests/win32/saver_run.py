@@ -19,6 +19,7 @@ MODE is one of
   unreadable    a raw input message whose record cannot be read stops the
                 animation; the saver runs on and the next key ends it
   early-key     a key that comes before the first paint ends the saver
+  gdi           a minute of the saver keeps its GDI object count flat
 unreadable, early-key and nologo post their messages with
 vendrel-post-message.exe, found beside EXE in tools/. Screenshots are left
 in OUTDIR. Add -n N after MODE to repeat a trigger N times and print the
@@ -37,6 +38,7 @@ import subprocess
 import sys
 import time
 
+import gdi_trace
 import screen
 import xinput
 
@@ -99,13 +101,19 @@ def program_of(pid):
 class Run:
     """One saver under explorer's virtual desktop."""
 
-    def __init__(self, exe, args, outdir, name):
+    def __init__(self, exe, args, outdir, name, winedebug=None, read_trace=None):
+        """With winedebug, Wine traces those channels and read_trace(stream)
+        gets the trace at once, before Wine could fill the pipe; what it
+        returns is kept as self.trace."""
         self.exe = exe
         self.outdir = outdir
         self.name = name
         self.log = open(os.path.join(outdir, f"{name}-wine.log"), "w")
-        self.launcher = subprocess.Popen([WINE, "explorer", DESKTOP, exe, *args],
-                                         stdout=self.log, stderr=self.log)
+        env = dict(os.environ, WINEDEBUG=winedebug) if winedebug else None
+        self.launcher = subprocess.Popen([WINE, "explorer", DESKTOP, exe, *args], env=env,
+                                         stdout=self.log,
+                                         stderr=subprocess.PIPE if winedebug else self.log)
+        self.trace = read_trace(self.launcher.stderr) if winedebug else None
         self.pid = self.find_saver()
         self.started = now_ms()
         self.exit_status = None
@@ -362,6 +370,32 @@ def early_key(exe, args, outdir, name):
         run.close()
 
 
+GDI_RUN_S = 60
+GDI_STRETCH_S = 10
+
+
+def check_gdi_objects_flat(exe, args, outdir, name):
+    """A minute of the saver with Wine counting its GDI objects: what it
+    keeps between drawing calls stays the same from the first stretch on."""
+    run = Run(exe, args, outdir, name, winedebug=gdi_trace.WINEDEBUG,
+              read_trace=lambda stream: gdi_trace.GdiCounts(stream, GDI_STRETCH_S))
+    try:
+        counts = run.trace
+        run.wait_since_start(GDI_RUN_S + GDI_STRETCH_S)
+        expect(run.alive(), "the saver ended by itself")
+        process, lowest = counts.busiest()
+        expect(process is not None, "Wine traced no GDI object")
+        # The first stretch holds the start-up; the last may be cut short.
+        kept = [lowest.get(k) for k in range(1, GDI_RUN_S // GDI_STRETCH_S + 1)]
+        print(f"process {process}: lowest GDI object count in each {GDI_STRETCH_S} s "
+              f"after the first: {kept}")
+        expect(None not in kept, "a stretch with no GDI object made or freed: not drawing?")
+        expect(len(set(kept)) == 1, f"the GDI object count grows: {kept}")
+        end_with_key(run)
+    finally:
+        run.close()
+
+
 def check_early_key(exe, args, outdir, name):
     # Whether the poster beats the first paint is up to the scheduler; a few
     # tries make it all but certain, and one that never does fails.
@@ -380,6 +414,8 @@ RELEASES = {  # pressed before the saver starts, released while it runs
 def run_once(mode, exe, outdir, args, name):
     if mode == "early-key":
         return check_early_key(exe, args, outdir, name)
+    if mode == "gdi":
+        return check_gdi_objects_flat(exe, args, outdir, name)
     display = xinput.Display()
     press, release = RELEASES.get(mode, (None, None))
     if press:
