@@ -320,11 +320,16 @@ WM_KEYDOWN = 0x0100
 EARLY_TRIES = 3
 
 
+def poster_command(exe, *args):
+    """vendrel-post-message, built beside EXE, run inside the saver's desktop."""
+    poster = os.path.join(os.path.dirname(exe), "tools", "vendrel-post-message.exe")
+    return [WINE, "explorer", DESKTOP, poster, *map(str, args)]
+
+
 def post_message(run, *args):
-    """Posts a message to the saver's window from inside its desktop;
-    returns what the poster printed."""
-    poster = os.path.join(os.path.dirname(run.exe), "tools", "vendrel-post-message.exe")
-    done = subprocess.run([WINE, "explorer", DESKTOP, poster, *map(str, args)],
+    """Posts a message to the saver's window; returns what the poster
+    printed."""
+    done = subprocess.run(poster_command(run.exe, *args),
                           capture_output=True, text=True)
     expect(done.returncode == 0, f"vendrel-post-message failed: {done.stderr.strip()}")
     return done.stdout.strip()
@@ -352,9 +357,8 @@ def early_key(exe, args, outdir, name):
     """Starts the poster first, waiting for the window, then the saver: the
     key is posted the moment the window exists. Returns whether it came
     before the first paint."""
-    poster = os.path.join(os.path.dirname(exe), "tools", "vendrel-post-message.exe")
-    waiting = subprocess.Popen([WINE, "explorer", DESKTOP, poster, "--first", str(WM_KEYDOWN),
-                                "0x41", "0"], stdout=subprocess.PIPE, text=True)
+    waiting = subprocess.Popen(poster_command(exe, "--first", WM_KEYDOWN, "0x41", 0),
+                               stdout=subprocess.PIPE, text=True)
     run = Run(exe, args, outdir, name)
     try:
         said = waiting.communicate(timeout=PREFIX_WAIT_S)[0].strip()
