@@ -26,7 +26,7 @@ done
 
 echo "No display here: running the saver for $seconds s on a private ${size} Xvfb."
 numbers=$(mktemp)
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$numbers" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$numbers" 2>/dev/null &
 server=$!
 saver_pid=""
 trap 'kill $saver_pid $server 2>/dev/null || true; rm -f "$numbers"' EXIT

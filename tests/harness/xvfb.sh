@@ -4,7 +4,9 @@
 #   tests/harness/xvfb.sh WxH COMMAND ARGS...
 # The server picks its own free display number (-displayfd), so tests run
 # side by side never land on one display; `xvfb-run -a` can hand the same
-# number to two of them.
+# number to two of them. -noreset: by default the server resets each time
+# its last client leaves, and a client connecting in that moment is turned
+# away (a test's first xdotool call was enough to make the next open fail).
 set -euo pipefail
 [ $# -ge 2 ] || { echo "usage: xvfb.sh WxH COMMAND ARGS..." >&2; exit 2; }
 size=$1
@@ -21,7 +23,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" 2>"$work/log" &
+Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$work/display" 2>"$work/log" &
 server=$!
 # The number arrives, with its newline, once the server takes connections.
 for _ in $(seq 200); do

@@ -449,7 +449,7 @@ def private_server(size):
     server is gone before it); returns the process and its display."""
     read_end, write_end = os.pipe()
     server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{size}x24",
-                               "-nolisten", "tcp"], pass_fds=(write_end,),
+                               "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,),
                               stderr=subprocess.DEVNULL)
     os.close(write_end)
     with os.fdopen(read_end) as numbers:
