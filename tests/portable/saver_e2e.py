@@ -111,6 +111,17 @@ def visible_cursor_pixels():
     return count
 
 
+def autorepeat_off():
+    """A held key makes the server repeat its press, and a press ends the
+    saver as it should; a test of the release alone turns repeats off."""
+    xlib = ctypes.CDLL("libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XAutoRepeatOff.argtypes = xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = xlib.XOpenDisplay(None)
+    xlib.XAutoRepeatOff(display)
+    xlib.XCloseDisplay(display)
+
+
 class ClientMessage(ctypes.Structure):
     _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
                 ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
@@ -301,6 +312,7 @@ def test_ignored(saver):
     # A key held from before the start (the Return that launched it) is let go
     # while it runs; the pointer rests in the window, which gives SDL's
     # positioning motion of zero delta. SDL's event log shows what arrived.
+    autorepeat_off()
     xdotool("keydown", "Return")
     env = dict(os.environ, SDL_EVENT_LOGGING="2")
     proc = start(saver, env)

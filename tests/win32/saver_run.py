@@ -443,7 +443,7 @@ def run_once(mode, exe, outdir, args, name):
             return check_unreadable_record(run)
         raise Failure(f"unknown mode {mode}")
     finally:
-        display.close()  # lets go of anything still held
+        display.close()
         run.close()
 
 

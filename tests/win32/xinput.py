@@ -69,8 +69,7 @@ class Display:
         self._sent()
         return pressed
 
-    # Held input must be let go by the same connection: the server releases
-    # whatever a client still holds when that client leaves.
+    # Held input stays held after its client leaves; only a release ends it.
     def key_down(self, name):
         _xtst.XTestFakeKeyEvent(self.handle, self._keycode(name), 1, 0)
         return self._sent()
