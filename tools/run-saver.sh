@@ -3,8 +3,15 @@
 # without one it runs the saver for a few seconds on a private Xvfb and saves
 # a screenshot instead, so that a headless machine shows it working too.
 #   tools/run-saver.sh [saver] [screenshot.png]
+# (--private-display first is how it calls itself on that Xvfb.)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+self=$(realpath "$0")
+cd "$(dirname "$self")/.."
+private=no
+if [ "${1:-}" = --private-display ]; then
+  private=yes
+  shift
+fi
 saver=${1:-build/native/vendrel-screensaver}
 screenshot=${2:-build/native/screenshot.png}
 size=1280x720
@@ -15,30 +22,22 @@ if [ ! -x "$saver" ]; then
   exit 1
 fi
 
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  echo "Vendrel Screensaver on $DISPLAY: any key, mouse button, wheel or mouse motion ends it."
-  exec "$saver"
+if [ "$private" = no ]; then
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    echo "Vendrel Screensaver on $DISPLAY: any key, mouse button, wheel or mouse motion ends it."
+    exec "$saver"
+  fi
+  for tool in Xvfb xwd /usr/bin/convert; do
+    command -v "$tool" >/dev/null || { echo "run-saver: $tool is missing (make deps)" >&2; exit 1; }
+  done
+  echo "No display here: running the saver for $seconds s on a private ${size} Xvfb."
+  exec tests/harness/xvfb.sh "$size" bash "$self" --private-display "$saver" "$screenshot"
 fi
 
-for tool in Xvfb xwd /usr/bin/convert; do
-  command -v "$tool" >/dev/null || { echo "run-saver: $tool is missing (make deps)" >&2; exit 1; }
-done
-
-echo "No display here: running the saver for $seconds s on a private ${size} Xvfb."
-numbers=$(mktemp)
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$numbers" 2>/dev/null &
-server=$!
-saver_pid=""
-trap 'kill $saver_pid $server 2>/dev/null || true; rm -f "$numbers"' EXIT
-for _ in $(seq 50); do
-  [ -s "$numbers" ] && break
-  sleep 0.1
-done
-[ -s "$numbers" ] || { echo "run-saver: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$numbers")"
-
+# Here on the private display, which goes when this script ends.
 "$saver" &
 saver_pid=$!
+trap 'kill "$saver_pid" 2>/dev/null || true' EXIT
 sleep "$seconds"
 if ! kill -0 "$saver_pid" 2>/dev/null; then
   wait "$saver_pid" || true
@@ -49,5 +48,5 @@ mkdir -p "$(dirname "$screenshot")"
 xwd -root -silent | /usr/bin/convert xwd:- "png:$screenshot"
 kill -TERM "$saver_pid"
 wait "$saver_pid" || true
-saver_pid=""
+trap - EXIT
 echo "Screenshot after $seconds s: $screenshot"
