@@ -3,7 +3,7 @@
 #   make test   install what is missing, build both builds, run every test
 JOBS ?= 2
 
-.PHONY: all deps native win32 asan tsan build test run soak clean
+.PHONY: all deps native win32 win64 wine-build asan tsan build test run soak clean
 
 all: build
 
@@ -14,9 +14,15 @@ native: deps
 	cmake --preset native >/dev/null
 	cmake --build --preset native -j $(JOBS)
 
-win32: deps
-	cmake --preset win32 >/dev/null
-	cmake --build --preset win32 -j $(JOBS)
+win32 win64: deps
+	cmake --preset $@ >/dev/null
+	cmake --build --preset $@ -j $(JOBS)
+
+# The Windows build the Wine tests run: the product under 32-bit Wine, or,
+# on a kernel that runs no 32-bit programs (or with VENDREL_WINE_ARCH=64),
+# its x86_64 twin under 64-bit Wine. tests/harness/wine.sh decides.
+wine-build: win32
+	@if [ "$$(tests/harness/wine.sh --arch)" = 64 ]; then $(MAKE) --no-print-directory win64; fi
 
 # The sanitizer builds: the portable code under AddressSanitizer with
 # UndefinedBehaviorSanitizer, and under ThreadSanitizer.
@@ -24,9 +30,10 @@ asan tsan: deps
 	cmake --preset $@ >/dev/null
 	cmake --build --preset $@ -j $(JOBS)
 
-build: native win32 asan tsan
+build: native win32 wine-build asan tsan
 
 test: build
+	@tests/harness/wine.sh --which
 	ctest --preset native -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 	ctest --preset tsan -j $(JOBS)
@@ -36,13 +43,14 @@ run: native
 
 # Ten minutes of each saver unattended, side by side (not part of `make test`).
 SOAK_SECONDS ?= 600
-soak: native win32
+soak: native wine-build
 	@mkdir -p build/soak
 	tests/harness/xvfb.sh 1920x1080 /usr/bin/python3 tests/soak/soak.py portable \
 	  build/native/vendrel-screensaver $(SOAK_SECONDS) 60 > build/soak/portable.log 2>&1 & \
 	portable=$$!; \
-	WINE_PREFIX_DIR=$(CURDIR)/build/native/wineprefix tests/harness/xvfb.sh 1280x720 \
-	  /usr/bin/python3 tests/soak/soak.py win32 build/win32/VendrelScreensaver.exe \
+	arch=$$(tests/harness/wine.sh --arch); \
+	WINE_PREFIX_DIR=$(CURDIR)/build/native/wineprefix$$arch tests/harness/xvfb.sh 1280x720 \
+	  /usr/bin/python3 tests/soak/soak.py win32 build/win$$arch/VendrelScreensaver.exe \
 	  $(SOAK_SECONDS) 60 > build/soak/win32.log 2>&1; win32=$$?; \
 	wait $$portable; portable=$$?; \
 	cat build/soak/portable.log build/soak/win32.log; \

@@ -5,7 +5,7 @@ target_link_libraries(vendrel-scene-file-tests PRIVATE vendrel_scene_file GTest:
 gtest_discover_tests(vendrel-scene-file-tests)
 
 set(RENDER_NATIVE $<TARGET_FILE:vendrel-render>)
-set(RENDER_WIN32 ${VENDREL_WIN32_DIR}/tools/vendrel-render.exe)
+set(RENDER_WIN32 ${WINE_BUILD_DIR}/tools/vendrel-render.exe)
 set(SCENES ${CMAKE_CURRENT_SOURCE_DIR}/scenes)
 set(FRAMES_WORK ${CMAKE_CURRENT_BINARY_DIR}/frames)
 

@@ -2,14 +2,16 @@
 # under Wine in a 1280x720 virtual desktop on a private Xvfb display.
 # Debian's interpreter, which has python3-pefile.
 set(VENDREL_PYTHON /usr/bin/python3 CACHE FILEPATH "python3 with the pefile module")
-set(WIN32_SAVER ${VENDREL_WIN32_DIR}/VendrelScreensaver.exe)
-set(WIN32_SAVER_NOLOGO ${VENDREL_WIN32_DIR}/VendrelScreensaver-nologo.exe)
+set(WIN32_SAVER ${WINE_BUILD_DIR}/VendrelScreensaver.exe)
+set(WIN32_SAVER_NOLOGO ${WINE_BUILD_DIR}/VendrelScreensaver-nologo.exe)
 set(WIN32_SAVER_RUN ${VENDREL_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/win32/saver_run.py)
 set(WIN32_SAVER_SHOTS ${CMAKE_CURRENT_BINARY_DIR}/win32-saver)
 
+# The product is the i686 build, whichever build the Wine tests run.
 add_test(NAME win32_saver_file COMMAND ${VENDREL_PYTHON}
   ${CMAKE_CURRENT_SOURCE_DIR}/win32/pe_check.py
-  ${WIN32_SAVER} ${VENDREL_WIN32_DIR}/VendrelScreensaver.scr ${WIN32_SAVER_NOLOGO}
+  ${VENDREL_WIN32_DIR}/VendrelScreensaver.exe ${VENDREL_WIN32_DIR}/VendrelScreensaver.scr
+  ${VENDREL_WIN32_DIR}/VendrelScreensaver-nologo.exe
   ${CMAKE_SOURCE_DIR}/resources)
 
 # Each start gets a different command line: the saver reads none of them.

@@ -9,6 +9,9 @@ rm -rf "$work"
 mkdir -p "$work/files"
 cd "$work/files" || exit 1
 
+# A Wine that cannot start fails this once, in one line, not case by case.
+if [[ "$exe" == *.exe ]]; then "$here/wine.sh" --boot || exit 1; fi
+
 render() {
   if [[ "$exe" == *.exe ]]; then "$here/wine.sh" "$exe" "$@"; else "$exe" "$@"; fi
 }

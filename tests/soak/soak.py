@@ -38,15 +38,17 @@ def start(kind, saver, size):
     if kind == "portable":
         command = [saver]
     else:
+        booted = subprocess.run([WINE, "--boot"], stderr=subprocess.PIPE, text=True)
+        if booted.returncode != 0:
+            raise SystemExit(f"soak: {booted.stderr.strip()}")
         command = [WINE, "explorer", f"/desktop=soak,{size}", saver]
     return subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                             start_new_session=True), os.path.basename(saver)
 
 
-def find_saver(name, session, deadline_s=150):
+def find_saver(name, session, deadline_s=60):
     """The saver's process among those we started (our own session: Wine
-    hands its processes on, but they keep it). The first start of all may
-    be making the Wine prefix."""
+    hands its processes on, but they keep it)."""
     end = time.monotonic() + deadline_s
     while time.monotonic() < end:
         for pid in os.listdir("/proc"):

@@ -48,7 +48,7 @@ DESKTOP = "/desktop=vendrel,1280x720"
 PR_SET_CHILD_SUBREAPER = 36
 
 SETTLE_S = 1.5          # the saver is up and drawing by then
-PREFIX_WAIT_S = 150     # the first run of all makes the Wine prefix
+START_WAIT_S = 60       # the prefix is made before any saver starts
 LATENCY_CEILING_MS = 600
 LOGO_SHOTS_S = (23.0, 25.0, 27.0, 29.0)  # backdrop 1 shows from 20 s to 41 s
 POINTER = (640, 360)
@@ -120,8 +120,11 @@ class Run:
 
     def find_saver(self):
         wanted = os.path.basename(self.exe).lower()
-        deadline = time.monotonic() + PREFIX_WAIT_S
+        deadline = time.monotonic() + START_WAIT_S
         while time.monotonic() < deadline:
+            if self.launcher.poll() is not None:
+                raise Failure(f"Wine ended ({self.launcher.returncode}) before {wanted} "
+                              f"started; see {self.log.name}")
             for entry in os.listdir("/proc"):
                 if not entry.isdigit():
                     continue
@@ -134,7 +137,7 @@ class Run:
                 except (OSError, IndexError, ValueError):
                     continue
             time.sleep(0.01)
-        raise Failure(f"{wanted} did not start under Wine within {PREFIX_WAIT_S} s")
+        raise Failure(f"{wanted} did not start under Wine within {START_WAIT_S} s")
 
     def wait_since_start(self, seconds):
         delay = self.started + seconds * 1000 - now_ms()
@@ -361,7 +364,7 @@ def early_key(exe, args, outdir, name):
                                stdout=subprocess.PIPE, text=True)
     run = Run(exe, args, outdir, name)
     try:
-        said = waiting.communicate(timeout=PREFIX_WAIT_S)[0].strip()
+        said = waiting.communicate(timeout=START_WAIT_S)[0].strip()
         expect(waiting.returncode == 0, "vendrel-post-message did not post")
         code = run.wait_exit(3)
         expect(code == 0, f"exit code {code} after an early key, not 0")
@@ -460,6 +463,10 @@ def main(argv):
         print(f"error: no saver at {exe}", file=sys.stderr)
         return 1
     os.makedirs(outdir, exist_ok=True)
+    booted = subprocess.run([WINE, "--boot"], stderr=subprocess.PIPE, text=True)
+    if booted.returncode != 0:
+        print(f"FAIL: {booted.stderr.strip()}", file=sys.stderr)
+        return 1
     ctypes.CDLL(None, use_errno=True).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
     xdotool("mousemove", *map(str, POINTER))
     try:
