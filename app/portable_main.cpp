@@ -82,6 +82,8 @@ int StopPauseFor(const SDL_Event& event)
 
 void HandleWindowEvent(const SDL_WindowEvent& window)
 {
+    if (window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+        ReattachScreen();
     if (window.event != SDL_WINDOWEVENT_SHOWN && window.event != SDL_WINDOWEVENT_EXPOSED)
         return;
     ShowLatestFrame();

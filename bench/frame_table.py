@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""The frame benchmark's medians as a Markdown table, each frame beside its
-floor. Reads Google Benchmark's JSON (run with --benchmark_repetitions)."""
+"""The frame benchmark's medians as a Markdown table: composing a frame and
+presenting it, each beside one whole-surface memcpy timed in the same run.
+Reads Google Benchmark's JSON (run with --benchmark_repetitions)."""
 import json
 import sys
 
@@ -10,7 +11,7 @@ def medians(report):
     for b in report["benchmarks"]:
         if b.get("aggregate_name") != "median":
             continue
-        kind, w, h = b["run_name"].split("/")
+        kind, w, h = b["run_name"].split("/")[:3]
         size = (int(w.split(":")[1]), int(h.split(":")[1]))
         found[(kind, size)] = b["real_time"]  # microseconds
     return found
@@ -22,11 +23,13 @@ def main():
     sizes = sorted({size for _, size in found}, key=lambda s: s[0] * s[1])
     if not sizes:
         sys.exit("no medians in the input: run with --benchmark_repetitions=N")
-    print("| screen | frame (ms) | floor: two copies (ms) | frame / floor |")
-    print("|---|---:|---:|---:|")
+    print("| screen | compose (ms) | present (ms) | one whole copy (ms) "
+          "| compose / copy | present / copy |")
+    print("|---|---:|---:|---:|---:|---:|")
     for w, h in sizes:
-        frame, floor = found[("Frame", (w, h))], found[("Floor", (w, h))]
-        print(f"| {w}x{h} | {frame / 1000:.3f} | {floor / 1000:.3f} | {frame / floor:.2f} |")
+        compose, present, copy = (found[(k, (w, h))] for k in ("Compose", "Present", "Copy"))
+        print(f"| {w}x{h} | {compose / 1000:.3f} | {present / 1000:.3f} | {copy / 1000:.3f} "
+              f"| {compose / copy:.3f} | {present / copy:.3f} |")
     runs = report["benchmarks"][0].get("repetitions", "?")
     print(f"\nMedians of {runs} repetitions, wall time.")
 

@@ -1,8 +1,13 @@
-// One frame: drawing order, the circle's box, and when a respawn shows.
+// One frame: drawing order, the circle's box, when a respawn shows, and
+// frames that restore only what was drawn.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <vector>
 
+#include "backdrop/backdrops.h"
+#include "platform/portable/portable_surface.h"
 #include "scene/frame.h"
 #include "surface_test_util.h"
 
@@ -110,5 +115,152 @@ TEST_F(Frame, RespawnShowsOnlyFromTheNextFrame)
     EXPECT_EQ(At(1, 10), BACKGROUND_COLOUR) << "gone from the old place";
     EXPECT_EQ(At(37, 7), colors[3]) << "shown at the new place";
 }
+
+// A window manager may size the window otherwise than the screen: what
+// reaches the window is clipped to it, the first frame and every later one.
+TEST_F(Frame, PresentsOnlyWhatFitsAWindowOfAnotherSize)
+{
+    Particle ps[2] = {{37.0, 18.0, 0.5, 0.25, 6, RED}, {30.0, 12.0, -0.5, 0.5, 3, BLUE}};
+    constexpr int WIDTH = 31, HEIGHT = 15, PITCH = WIDTH * 4 + 8;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(PITCH) * HEIGHT, 0xEE);
+    WindowPixels window{bytes.data(), PITCH, WIDTH, HEIGHT, 4, ConvertToXbgr, {}};
+    for (int frame = 0; frame < 3; ++frame) {
+        ComposeFrame(back, backdrop, ps, 2, NoDraws);
+        PresentPixels(window, back);
+        for (int y = 0; y < HEIGHT; ++y) {
+            const std::uint8_t* row = bytes.data() + static_cast<std::size_t>(y) * PITCH;
+            ASSERT_EQ(std::memcmp(row, RowOf(back, y), WIDTH * 4), 0) << "row " << y;
+            ASSERT_EQ(row[WIDTH * 4], 0xEE) << "written past the window's row " << y;
+        }
+    }
+}
+
+// A frame restores only what the last one drew and presents only what
+// changed. Every frame must still be exactly what whole copies give: the
+// backdrop copied whole under the same drawing, and the whole frame on the
+// window. Two identical scenes run side by side, one on a surface made to
+// forget its history every frame.
+class RestoredFrames : public ::testing::TestWithParam<std::pair<int, int>> {};
+
+std::minstd_rand drawsA, drawsB;
+int DrawA()
+{
+    return static_cast<int>(drawsA());
+}
+int DrawB()
+{
+    return static_cast<int>(drawsB());
+}
+
+// A logo with a different colour in nearly every pixel, so a pixel restored
+// from the wrong place shows.
+Surface* PatternLogo(Surface*)
+{
+    Surface* logo = CreateMemorySurface(LOGO_WIDTH, LOGO_HEIGHT);
+    for (int y = 0; y < LOGO_HEIGHT; ++y)
+        DrawLine(logo, 0, y, LOGO_WIDTH, y, 0x00010203u * static_cast<Colour>(y + 1));
+    for (int x = 0; x < LOGO_WIDTH; x += 3)
+        DrawLine(logo, x, 0, x, LOGO_HEIGHT, 0x00302010u + static_cast<Colour>(x));
+    return logo;
+}
+
+void NoReport() {}
+
+struct Window {
+    std::vector<std::uint8_t> bytes;
+    WindowPixels pixels;
+    Window(int width, int height, void (*convert)(const Colour*, std::uint8_t*, int))
+        : bytes(static_cast<std::size_t>(width) * height * 4),
+          pixels{bytes.data(), width * 4, width, height, 4, convert, {}}
+    {
+    }
+    const std::uint8_t* Row(int y) const
+    {
+        return bytes.data() + static_cast<std::size_t>(y) * pixels.pitch;
+    }
+};
+
+// The window holds `frame` converted whole.
+bool Shows(const Window& window, Surface* frame, std::vector<std::uint8_t>& scratch)
+{
+    const std::size_t bytes = static_cast<std::size_t>(frame->width) * 4;
+    scratch.resize(bytes);
+    const bool sameLayout = window.pixels.convert == ConvertToXbgr;
+    for (int y = 0; y < frame->height; ++y) {
+        const void* expected = RowOf(frame, y);
+        if (!sameLayout) {
+            window.pixels.convert(RowOf(frame, y), scratch.data(), frame->width);
+            expected = scratch.data();
+        }
+        if (std::memcmp(expected, window.Row(y), bytes) != 0)
+            return false;
+    }
+    return true;
+}
+
+TEST_P(RestoredFrames, EqualWholeCopiesEveryFrame)
+{
+    constexpr int FRAMES = 10000;
+    constexpr int SWAPPED_EVERY = 16; // the window in X11's layout, checked less often
+    const auto [width, height] = GetParam();
+    ScreenWidth = width;
+    ScreenHeight = height;
+    SetUpPalette();
+    drawsA.seed(7);
+    Particle a[PARTICLE_COUNT], b[PARTICLE_COUNT];
+    for (Particle& p : a)
+        SpawnParticle(p, SpawnMode::Initial, DrawA);
+    // Partly and wholly off the screen at the start; respawned after.
+    a[0].x = -30;
+    a[1].x = width + 2.5;
+    a[2].y = -3.5;
+    std::copy(std::begin(a), std::end(a), b);
+    drawsB = drawsA;
+
+    Surface* window = FilledSurface(width, height, BACKGROUND_COLOUR);
+    Backdrops backdrops = BuildBackdrops(window, PatternLogo, NoReport);
+    Surface* restored = CreateMemorySurface(width, height);
+    Surface* whole = CreateMemorySurface(width, height);
+    Window plain(width, height, ConvertToXbgr), swapped(width, height, ConvertToXrgb);
+    std::vector<std::uint8_t> scratch;
+
+    std::mt19937 rng(2026);
+    int backdrop = 0, changes = 0;
+    for (int frame = 1; frame <= FRAMES; ++frame) {
+        if (rng() % 40 == 0) {
+            backdrop = static_cast<int>(rng() % BACKDROP_COUNT);
+            ++changes;
+        }
+        ComposeFrame(restored, backdrops.surfaces[backdrop], a, PARTICLE_COUNT, DrawA);
+        PresentPixels(plain.pixels, restored);
+        PresentPixels(swapped.pixels, restored);
+        FillSurface(whole, 0x00FF00FF); // forgets where it was filled from
+        ComposeFrame(whole, backdrops.surfaces[backdrop], b, PARTICLE_COUNT, DrawB);
+        ASSERT_TRUE(SamePixels(restored, whole)) << "frame " << frame << " after restoring";
+        ASSERT_TRUE(Shows(plain, whole, scratch)) << "frame " << frame << " on the window";
+        if (frame % SWAPPED_EVERY == 0) {
+            ASSERT_TRUE(Shows(swapped, whole, scratch))
+                << "frame " << frame << " on the X11 window";
+        }
+    }
+    EXPECT_GT(changes, 100) << "the backdrop changed too rarely to test it";
+    for (int i = 0; i < PARTICLE_COUNT; ++i)
+        ASSERT_TRUE(a[i].x == b[i].x && a[i].y == b[i].y && a[i].vx == b[i].vx &&
+                    a[i].vy == b[i].vy && a[i].radius == b[i].radius && a[i].colour == b[i].colour)
+            << "the two scenes drifted apart at particle " << i;
+    ReleaseSurface(whole);
+    ReleaseSurface(restored);
+    ReleaseBackdrops(backdrops);
+    ReleaseSurface(window);
+    ScreenWidth = ScreenHeight = 0;
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, RestoredFrames,
+                         ::testing::Values(std::pair{1, 1}, std::pair{149, 138},
+                                           std::pair{1280, 720}, std::pair{1920, 1080}),
+                         [](const auto& info) {
+                             return std::to_string(info.param.first) + "x" +
+                                    std::to_string(info.param.second);
+                         });
 
 } // namespace

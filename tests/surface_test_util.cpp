@@ -1,6 +1,9 @@
 #include "surface_test_util.h"
 
+#include <cstring>
 #include <vector>
+
+#include "platform/portable/portable_surface.h"
 
 std::string MaskOf(Surface* surface, Colour background, Colour pen, Colour brush)
 {
@@ -21,4 +24,16 @@ Surface* FilledSurface(int width, int height, Colour colour)
     Surface* s = CreateMemorySurface(width, height);
     FillSurface(s, colour);
     return s;
+}
+
+// Row by row, and rows the two share without reading them.
+bool SamePixels(Surface* a, Surface* b)
+{
+    if (a->width != b->width || a->height != b->height)
+        return false;
+    const std::size_t bytes = static_cast<std::size_t>(a->width) * sizeof(Colour);
+    for (int y = 0; y < a->height; ++y)
+        if (RowOf(a, y) != RowOf(b, y) && std::memcmp(RowOf(a, y), RowOf(b, y), bytes) != 0)
+            return false;
+    return true;
 }

@@ -12,3 +12,6 @@ std::string MaskOf(Surface* surface, Colour background = 0, Colour pen = 0x00FFF
 
 // A width x height surface filled with `colour`.
 Surface* FilledSurface(int width, int height, Colour colour);
+
+// Whether two surfaces of one size hold the same pixels.
+bool SamePixels(Surface* a, Surface* b);

@@ -34,11 +34,13 @@ Surface* LoadLogo(Surface* like)
     if (pixels == nullptr)
         return nullptr;
     Surface* logo = CreateCompatibleSurface(like, pixels->w, pixels->h);
+    NoteWrite(logo);
     for (int y = 0; y < pixels->h; ++y) {
         const auto* row = reinterpret_cast<const Uint32*>(
             static_cast<const Uint8*>(pixels->pixels) + static_cast<size_t>(y) * pixels->pitch);
+        Colour* to = WritableRow(logo, y);
         for (int x = 0; x < pixels->w; ++x)
-            logo->pixels[static_cast<size_t>(y) * logo->width + x] = row[x] & 0x00FFFFFF;
+            to[x] = row[x] & 0x00FFFFFF;
     }
     SDL_FreeSurface(pixels);
     return logo;

@@ -11,38 +11,43 @@ PortableWindow SaverWindow{};
 
 namespace {
 
-// X11 visuals put red in the high byte, a Colour in the low one: the copy
-// onto such a surface swaps the two on the way. A loop this plain compiles
-// to vector code and runs at memory speed; SDL's general converter is about
-// half as fast here.
-void CopySwappingRedBlue(const Surface* from, SDL_Surface* to, int width, int height)
+Colour windowBackground;
+Uint32 screenFormat; // for ConvertToScreenFormat; set with `screen`
+
+// Any layout SDL knows, one run at a time; X11's usual ones have their own
+// converters, several times faster.
+void ConvertToScreenFormat(const Colour* from, std::uint8_t* to, int count)
 {
-    for (int y = 0; y < height; ++y) {
-        const Colour* source = from->pixels.data() + static_cast<std::size_t>(y) * from->width;
-        auto* target = reinterpret_cast<Uint32*>(static_cast<Uint8*>(to->pixels) +
-                                                 static_cast<std::size_t>(y) * to->pitch);
-        for (int x = 0; x < width; ++x) {
-            const Colour p = source[x];
-            target[x] = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
-        }
-    }
+    SDL_ConvertPixels(count, 1, SDL_PIXELFORMAT_XBGR8888, from, count * 4, screenFormat, to,
+                      count * SDL_BYTESPERPIXEL(screenFormat));
 }
 
-// Clipped to both: a window manager may have sized the window otherwise.
-void CopyFrame(const Surface* from, SDL_Surface* to)
+// `screen` becomes the window surface SDL has now, showing the background
+// until a whole frame comes; or nothing, a zero-sized screen, if SDL has
+// none.
+void AttachScreen(SDL_Surface* surface)
 {
-    const int width = std::min(from->width, to->w);
-    const int height = std::min(from->height, to->h);
-    if (width <= 0 || height <= 0)
-        return;
-    const Uint32 format = to->format->format;
-    if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
-        CopySwappingRedBlue(from, to, width, height);
+    if (surface == nullptr) {
+        SaverWindow.screen = {nullptr, 0, 0, 0, 0, ConvertToXbgr, {}};
         return;
     }
-    SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_XBGR8888, from->pixels.data(),
-                      from->width * static_cast<int>(sizeof(Colour)), format, to->pixels,
-                      to->pitch);
+    const SDL_PixelFormat* format = surface->format;
+    SDL_FillRect(surface, nullptr,
+                 SDL_MapRGB(format, windowBackground & 0xFF, (windowBackground >> 8) & 0xFF,
+                            (windowBackground >> 16) & 0xFF));
+    screenFormat = format->format;
+    auto convert = ConvertToScreenFormat;
+    if (screenFormat == SDL_PIXELFORMAT_RGB888 || screenFormat == SDL_PIXELFORMAT_ARGB8888)
+        convert = ConvertToXrgb;
+    else if (screenFormat == SDL_PIXELFORMAT_XBGR8888 || screenFormat == SDL_PIXELFORMAT_ABGR8888)
+        convert = ConvertToXbgr;
+    SaverWindow.screen = {static_cast<std::uint8_t*>(surface->pixels),
+                          surface->pitch,
+                          surface->w,
+                          surface->h,
+                          format->BytesPerPixel,
+                          convert,
+                          {}};
 }
 
 // Xlib's own handler for a lost display prints two lines and calls exit()
@@ -89,8 +94,11 @@ bool OpenSaverWindow(const char* title, Colour background)
         return false;
     SaverWindow.frame = CreateMemorySurface(screen.x + screen.w, screen.y + screen.h);
     FillSurface(SaverWindow.frame, background);
-    if (SDL_GetWindowSurface(SaverWindow.window) == nullptr)
+    windowBackground = background;
+    SDL_Surface* surface = SDL_GetWindowSurface(SaverWindow.window);
+    if (surface == nullptr)
         return false;
+    AttachScreen(surface);
     CatchLostDisplay();
     SDL_ShowCursor(SDL_DISABLE);
     SDL_ShowWindow(SaverWindow.window);
@@ -100,26 +108,28 @@ bool OpenSaverWindow(const char* title, Colour background)
 
 void ShowLatestFrame()
 {
-    SDL_Surface* target = SDL_GetWindowSurface(SaverWindow.window);
-    if (target == nullptr)
-        return;
     SDL_LockMutex(SaverWindow.frameLock);
     SaverWindow.framePending = false;
-    CopyFrame(SaverWindow.frame, target);
+    if (SaverWindow.screen.pixels != nullptr)
+        SDL_UpdateWindowSurface(SaverWindow.window);
     SDL_UnlockMutex(SaverWindow.frameLock);
-    SDL_UpdateWindowSurface(SaverWindow.window);
 }
 
-// The frame changes hands instead of being copied: the only whole-surface
-// copy is the one onto the window. The back buffer gets an earlier frame
-// back, which the next frame's backdrop copy covers completely.
-void PresentFrame(Surface* window, Surface* backBuffer)
+// SDL frees the old surface in SDL_GetWindowSurface, which is why the
+// render thread must be kept off it here.
+void ReattachScreen()
 {
     SDL_LockMutex(SaverWindow.frameLock);
-    if (window->width == backBuffer->width && window->height == backBuffer->height)
-        window->pixels.swap(backBuffer->pixels);
-    else
-        CopyRect(window, 0, 0, backBuffer->width, backBuffer->height, backBuffer, 0, 0);
+    AttachScreen(SDL_GetWindowSurface(SaverWindow.window));
+    SDL_UnlockMutex(SaverWindow.frameLock);
+}
+
+// Render thread: only what changed since the last frame is written, and
+// never while the main thread shows the pixels.
+void PresentFrame(Surface*, Surface* backBuffer)
+{
+    SDL_LockMutex(SaverWindow.frameLock);
+    PresentPixels(SaverWindow.screen, backBuffer);
     const bool announce = !SaverWindow.framePending;
     SaverWindow.framePending = true;
     SDL_UnlockMutex(SaverWindow.frameLock);

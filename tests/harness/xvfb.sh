@@ -2,6 +2,7 @@
 # Runs a command on an X display of its own: a private Xvfb of the given
 # size, gone again when the command ends.
 #   tests/harness/xvfb.sh WxH COMMAND ARGS...
+# The command finds the server's process id in XVFB_PID.
 # The server picks its own free display number (-displayfd), so tests run
 # side by side never land on one display; `xvfb-run -a` can hand the same
 # number to two of them. -noreset: by default the server resets each time
@@ -37,5 +38,5 @@ done
 [ "$(wc -l <"$work/display")" -ge 1 ] || { echo "xvfb.sh: Xvfb ${size} gave no display in 10 s" >&2; exit 1; }
 
 status=0
-DISPLAY=":$(head -n 1 "$work/display")" "$@" || status=$?
+DISPLAY=":$(head -n 1 "$work/display")" XVFB_PID=$server "$@" || status=$?
 exit "$status"

@@ -1,31 +1,35 @@
 #!/usr/bin/env bash
-# The saver's CPU use, all its threads together, over a while after a
-# warm-up, from /proc. Run it on an X display, e.g.
-#   tests/harness/xvfb.sh 1920x1080 tests/portable/cpu-use.sh build/native/vendrel-screensaver
-# Prints one line: percent of one core, and the Xvfb-side figure when known.
+# The portable saver's CPU use at screen sizes, each on a private Xvfb: all
+# its threads together over SPAN seconds after a WARM_UP, beside the X
+# server's over the same span (the server copies each frame to the screen).
+#   tests/portable/cpu-use.sh SAVER [WxH ...]     (default 1920x1080 3840x2160)
+# WARM_UP and SPAN (seconds, default 5 and 10) may be set in the environment.
+# Times come from /proc/PID/task/*/schedstat, in nanoseconds.
 set -euo pipefail
-saver=$1
-warm_up=${2:-5}
-span=${3:-10}
+here=$(cd "$(dirname "$0")" && pwd)
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-
-"$saver" &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-sleep "$warm_up"
-kill -0 "$pid" || { echo "cpu-use: the saver ended during the warm-up" >&2; exit 1; }
-# The X server of this display, when it is an Xvfb of our own.
-display=${DISPLAY#:}
-lock=/tmp/.X${display%%.*}-lock
-server=$(tr -d ' ' <"$lock" 2>/dev/null || true)
-t0=$(ticks "$pid"); s0=${server:+$(ticks "$server")}
-sleep "$span"
-t1=$(ticks "$pid"); s1=${server:+$(ticks "$server")}
-hz=$(getconf CLK_TCK)
-awk -v t="$((t1 - t0))" -v hz="$hz" -v span="$span" \
-    'BEGIN { printf "saver: %.2f %% of one core over %d s\n", 100 * t / hz / span, span }'
-if [ -n "$server" ]; then
-  awk -v t="$((s1 - s0))" -v hz="$hz" -v span="$span" \
-      'BEGIN { printf "X server (not counted): %.2f %% of one core\n", 100 * t / hz / span }'
+if [ "${1:-}" = --measure ]; then # inside xvfb.sh: SAVER SIZE
+  saver=$2 size=$3
+  cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ t += $1 } END { print t + 0 }'; }
+  "$saver" &
+  pid=$!
+  trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true' EXIT
+  sleep "${WARM_UP:-5}"
+  kill -0 "$pid" 2>/dev/null || { echo "cpu-use: the saver ended during the warm-up" >&2; exit 1; }
+  s0=$(cpu_ns "$pid") x0=$(cpu_ns "$XVFB_PID") t0=$(date +%s%N)
+  sleep "${SPAN:-10}"
+  s1=$(cpu_ns "$pid") x1=$(cpu_ns "$XVFB_PID") t1=$(date +%s%N)
+  awk -v size="$size" -v s=$((s1 - s0)) -v x=$((x1 - x0)) -v t=$((t1 - t0)) 'BEGIN {
+    printf "%s: saver %.2f %% of one core, X server %.2f %% (over %.0f s)\n",
+           size, 100 * s / t, 100 * x / t, t / 1e9 }'
+  exit 0
 fi
+
+[ $# -ge 1 ] || { echo "usage: cpu-use.sh SAVER [WxH ...]" >&2; exit 2; }
+saver=$(realpath "$1")
+shift
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(1920x1080 3840x2160)
+for size in "${sizes[@]}"; do
+  "$here/../harness/xvfb.sh" "$size" "$here/cpu-use.sh" --measure "$saver" "$size"
+done
