@@ -1,5 +1,7 @@
 #include "platform/portable/window.h"
 
+#include <SDL_syswm.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +14,8 @@ PortableWindow SaverWindow{};
 namespace {
 
 Colour windowBackground;
-Uint32 screenFormat; // for ConvertToScreenFormat; set with `screen`
+bool serverPaintsBackground; // the X server fills what shows of the window
+Uint32 screenFormat;         // for ConvertToScreenFormat; set with `screen`
 
 // Any layout SDL knows, one run at a time; X11's usual ones have their own
 // converters, several times faster.
@@ -22,9 +25,16 @@ void ConvertToScreenFormat(const Colour* from, std::uint8_t* to, int count)
                       count * SDL_BYTESPERPIXEL(screenFormat));
 }
 
-// `screen` becomes the window surface SDL has now, showing the background
-// until a whole frame comes; or nothing, a zero-sized screen, if SDL has
-// none.
+Uint32 BackgroundPixel(const SDL_PixelFormat* format)
+{
+    return SDL_MapRGB(format, windowBackground & 0xFF, (windowBackground >> 8) & 0xFF,
+                      (windowBackground >> 16) & 0xFF);
+}
+
+// `screen` becomes the window surface SDL has now, which holds no frame
+// yet; or nothing, a zero-sized screen, if SDL has none. Unless the X
+// server paints the background, it is filled with it, to be shown until
+// the first frame.
 void AttachScreen(SDL_Surface* surface)
 {
     if (surface == nullptr) {
@@ -32,9 +42,8 @@ void AttachScreen(SDL_Surface* surface)
         return;
     }
     const SDL_PixelFormat* format = surface->format;
-    SDL_FillRect(surface, nullptr,
-                 SDL_MapRGB(format, windowBackground & 0xFF, (windowBackground >> 8) & 0xFF,
-                            (windowBackground >> 16) & 0xFF));
+    if (!serverPaintsBackground)
+        SDL_FillRect(surface, nullptr, BackgroundPixel(format));
     screenFormat = format->format;
     auto convert = ConvertToScreenFormat;
     if (screenFormat == SDL_PIXELFORMAT_RGB888 || screenFormat == SDL_PIXELFORMAT_ARGB8888)
@@ -59,19 +68,38 @@ int EndOnLostDisplay(void*)
 }
 
 // SDL loads Xlib at run time, and so do we: the program needs no X11 to
-// build, and elsewhere this finds nothing and does nothing.
-void CatchLostDisplay()
+// link, and elsewhere this finds nothing and does nothing.
+void* XlibFunction(const char* name)
 {
     if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0)
-        return;
+        return nullptr;
     void* xlib = SDL_LoadObject("libX11.so.6");
-    if (xlib == nullptr)
-        return;
+    return xlib == nullptr ? nullptr : SDL_LoadFunction(xlib, name);
+}
+
+void CatchLostDisplay()
+{
     using IoErrorHandler = int (*)(void*);
     using SetIoErrorHandler = IoErrorHandler (*)(IoErrorHandler);
-    auto set = reinterpret_cast<SetIoErrorHandler>(SDL_LoadFunction(xlib, "XSetIOErrorHandler"));
+    auto set = reinterpret_cast<SetIoErrorHandler>(XlibFunction("XSetIOErrorHandler"));
     if (set != nullptr)
         set(EndOnLostDisplay);
+}
+
+// SDL's X11 windows have no background, so the desktop would show through
+// until the first whole-window copy. Given one, the server paints the
+// window the moment it is mapped, and repaints what is exposed, with no
+// screenful of our own to fill and copy before the first frame.
+bool LetServerPaintBackground(SDL_Window* window, const SDL_PixelFormat* format)
+{
+    using SetBackground = int (*)(Display*, ::Window, unsigned long);
+    auto set = reinterpret_cast<SetBackground>(XlibFunction("XSetWindowBackground"));
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (set == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return false;
+    set(info.info.x11.display, info.info.x11.window, BackgroundPixel(format));
+    return true;
 }
 
 } // namespace
@@ -98,6 +126,7 @@ bool OpenSaverWindow(const char* title, Colour background)
     SDL_Surface* surface = SDL_GetWindowSurface(SaverWindow.window);
     if (surface == nullptr)
         return false;
+    serverPaintsBackground = LetServerPaintBackground(SaverWindow.window, surface->format);
     AttachScreen(surface);
     CatchLostDisplay();
     SDL_ShowCursor(SDL_DISABLE);
@@ -110,7 +139,9 @@ void ShowLatestFrame()
 {
     SDL_LockMutex(SaverWindow.frameLock);
     SaverWindow.framePending = false;
-    if (SaverWindow.screen.pixels != nullptr)
+    const WindowPixels& screen = SaverWindow.screen;
+    const bool holdsWindow = screen.holds.surface != 0 || !serverPaintsBackground;
+    if (screen.pixels != nullptr && holdsWindow)
         SDL_UpdateWindowSurface(SaverWindow.window);
     SDL_UnlockMutex(SaverWindow.frameLock);
 }
