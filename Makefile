@@ -3,7 +3,7 @@
 #   make test   install what is missing, build both builds, run every test
 JOBS ?= 2
 
-.PHONY: all deps native win32 win64 wine-build asan tsan build test run soak clean
+.PHONY: all deps native win32 win64 wine-build asan tsan build test run package soak clean
 
 all: build
 
@@ -40,6 +40,14 @@ test: build
 
 run: native
 	@bash tools/run-saver.sh
+
+# What people install, in build/packages: the portable saver as a Debian
+# package and the Windows saver as a zip (README, "Install").
+package: native win32
+	cd build/native && cpack -B $(CURDIR)/build/packages
+	cd build/win32 && cpack -B $(CURDIR)/build/packages
+	@rm -rf build/packages/_CPack_Packages
+	@ls -1 build/packages
 
 # Ten minutes of each saver unattended, side by side (not part of `make test`).
 SOAK_SECONDS ?= 600

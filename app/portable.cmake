@@ -8,5 +8,3 @@ endfunction()
 
 vendrel_portable_saver(vendrel-screensaver vendrel_logo)
 vendrel_portable_saver(vendrel-screensaver-nologo vendrel_nologo)
-
-install(TARGETS vendrel-screensaver)

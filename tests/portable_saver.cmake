@@ -26,6 +26,15 @@ vendrel_xvfb_test(portable_logo 1280x720 logo ${SAVER} ${CMAKE_SOURCE_DIR}/resou
 vendrel_xvfb_test(portable_missing_logo 1280x720 nologo ${SAVER_NOLOGO})
 vendrel_xvfb_test(portable_missing_logo_stop 1280x720 nologo-stop ${SAVER_NOLOGO})
 
+# Under real window managers, and started by an idle launcher.
+foreach(wm openbox i3)
+  vendrel_xvfb_test(portable_desktop_${wm} 1280x720 desktop ${wm} ${SAVER})
+endforeach()
+if(NOT VENDREL_SANITIZE)
+  vendrel_xvfb_test(portable_idle_xautolock 1280x720 idle ${SAVER})
+  set_tests_properties(portable_idle_xautolock PROPERTIES TIMEOUT 240)
+endif()
+
 # These two make their own display, or none.
 add_test(NAME portable_lost_display
   COMMAND python3 ${PORTABLE_TESTS}/saver_e2e.py lost-display ${SAVER})

@@ -1,12 +1,11 @@
 #include "platform/portable/window.h"
 
-#include <SDL_syswm.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/portable/portable_surface.h"
+#include "platform/portable/x11.h"
 #include "platform/system.h"
 
 PortableWindow SaverWindow{};
@@ -59,49 +58,6 @@ void AttachScreen(SDL_Surface* surface)
                           {}};
 }
 
-// Xlib's own handler for a lost display prints two lines and calls exit()
-// under the running threads; this one says it in one line and leaves at once.
-int EndOnLostDisplay(void*)
-{
-    std::fputs("vendrel-screensaver: lost the connection to the display\n", stderr);
-    std::_Exit(1);
-}
-
-// SDL loads Xlib at run time, and so do we: the program needs no X11 to
-// link, and elsewhere this finds nothing and does nothing.
-void* XlibFunction(const char* name)
-{
-    if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0)
-        return nullptr;
-    void* xlib = SDL_LoadObject("libX11.so.6");
-    return xlib == nullptr ? nullptr : SDL_LoadFunction(xlib, name);
-}
-
-void CatchLostDisplay()
-{
-    using IoErrorHandler = int (*)(void*);
-    using SetIoErrorHandler = IoErrorHandler (*)(IoErrorHandler);
-    auto set = reinterpret_cast<SetIoErrorHandler>(XlibFunction("XSetIOErrorHandler"));
-    if (set != nullptr)
-        set(EndOnLostDisplay);
-}
-
-// SDL's X11 windows have no background, so the desktop would show through
-// until the first whole-window copy. Given one, the server paints the
-// window the moment it is mapped, and repaints what is exposed, with no
-// screenful of our own to fill and copy before the first frame.
-bool LetServerPaintBackground(SDL_Window* window, const SDL_PixelFormat* format)
-{
-    using SetBackground = int (*)(Display*, ::Window, unsigned long);
-    auto set = reinterpret_cast<SetBackground>(XlibFunction("XSetWindowBackground"));
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (set == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
-        return false;
-    set(info.info.x11.display, info.info.x11.window, BackgroundPixel(format));
-    return true;
-}
-
 } // namespace
 
 bool OpenSaverWindow(const char* title, Colour background)
@@ -126,8 +82,12 @@ bool OpenSaverWindow(const char* title, Colour background)
     SDL_Surface* surface = SDL_GetWindowSurface(SaverWindow.window);
     if (surface == nullptr)
         return false;
-    serverPaintsBackground = LetServerPaintBackground(SaverWindow.window, surface->format);
+    // The server showing the background from the start, nothing of ours
+    // is filled and copied before the first frame.
+    serverPaintsBackground =
+        LetServerPaintBackground(SaverWindow.window, BackgroundPixel(surface->format));
     AttachScreen(surface);
+    AskForFullScreen(SaverWindow.window);
     CatchLostDisplay();
     SDL_ShowCursor(SDL_DISABLE);
     SDL_ShowWindow(SaverWindow.window);

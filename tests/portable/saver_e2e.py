@@ -11,6 +11,9 @@
     saver_e2e.py nologo-stop SAVER      a key with the message up ends both
     saver_e2e.py lost-display SAVER     its X server (a private one) goes away
     saver_e2e.py no-display SAVER       run without any display
+    saver_e2e.py desktop WM SAVER       under openbox with tint2, or i3 with its
+                                        bar: the whole screen covered, panel too
+    saver_e2e.py idle SAVER             xautolock starts it when idle, and again
 
 Every check prints what it saw; the exit code is 0 only if all held.
 """
@@ -224,8 +227,7 @@ def test_hostile_screen(saver):
             break
     print(f"      shot {waited} s after the window appeared")
     check((w, h) == (width, height), f"screenshot {w}x{h}")
-    ours = {BACKGROUND, *PALETTE, *link_shades()}
-    foreign = sum(1 for p in set(pixels) if p not in ours)
+    foreign = foreign_colours(pixels)
     check(pixels.count(0) == 0, f"no uncovered (black) pixel on {width}x{height}")
     check(foreign == 0, f"{foreign} colours that are neither dot, link nor backdrop")
     check(proc.poll() is None, "still running when shot")
@@ -454,6 +456,109 @@ def test_nologo_stop(saver):
     check(message_box() is None, "the message goes with the saver")
 
 
+# --- desktops: window managers and idle launchers ------------------------------
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DESKTOPS = {  # a window manager with its panel, and the panel's window class
+    "openbox": ([["openbox"], ["tint2"]], "tint2"),
+    "i3": ([["i3", "-c", os.path.join(HERE, "i3.config")]], "i3bar"),
+}
+IDLE_MINUTES = 1  # xautolock's shortest idle time
+IDLE_WAIT_S = 60 * IDLE_MINUTES + 20
+
+
+def foreign_colours(pixels):
+    """Colours on the screen that the saver never draws."""
+    ours = {BACKGROUND, *PALETTE, *link_shades()}
+    return sum(1 for p in set(pixels) if p not in ours)
+
+
+def wait_for_class(name, timeout_s):
+    out = subprocess.run(["timeout", str(timeout_s), "xdotool", "search", "--sync",
+                          "--onlyvisible", "--class", f"^{name}$"],
+                         capture_output=True, text=True, check=False).stdout.split()
+    return out[0] if out else None
+
+
+def stop_all(procs):
+    for proc in procs:
+        if proc.poll() is None:
+            proc.terminate()
+    for proc in procs:
+        try:
+            proc.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
+def test_desktop(wm, saver):
+    commands, panel_class = DESKTOPS[wm]
+    desktop = [subprocess.Popen(c, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+               for c in commands]
+    try:
+        panel = wait_for_class(panel_class, 20)
+        check(panel is not None, f"{wm}: its panel ({panel_class}) is up")
+        time.sleep(1)
+        before, _, _ = shoot()
+        check(foreign_colours(before) > 0, f"{wm}: the panel shows before the saver")
+        proc = start(saver)
+        window = wait_for_window(TITLE)
+        check(window is not None, f"{wm}: the saver window appears")
+        for label, delay in (("first frames", 0.5), ("a second later", 1.0)):
+            time.sleep(delay)
+            pixels, _, _ = shoot()
+            foreign = foreign_colours(pixels)
+            check(foreign == 0 and pixels.count(0) == 0,
+                  f"{wm}, {label}: every pixel the saver's: {foreign} other colours, "
+                  f"{pixels.count(0)} black pixels")
+        code = stop_with_key(proc)
+        check(code == 0, f"{wm}: a key ends it with exit code 0: {code}")
+    finally:
+        stop_all(desktop)
+
+
+def saver_shows(timeout_s):
+    return subprocess.run(["timeout", str(timeout_s), "xdotool", "search", "--sync",
+                           "--onlyvisible", "--name", f"^{TITLE}$"],
+                          capture_output=True, check=False).returncode == 0
+
+
+def saver_gone(timeout_s):
+    deadline = time.monotonic() + timeout_s
+    while time.monotonic() < deadline:
+        if not xdotool("search", "--onlyvisible", "--name", f"^{TITLE}$").split():
+            return True
+        time.sleep(0.1)
+    return False
+
+
+def test_idle(saver):
+    # xautolock starts the saver itself; its own idle timer decides when.
+    launcher = subprocess.Popen(["xautolock", "-time", str(IDLE_MINUTES), "-locker", saver],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        started = time.monotonic()
+        for period in ("first", "next"):
+            shown = saver_shows(IDLE_WAIT_S)
+            waited = time.monotonic() - started
+            check(shown, f"{period} idle period: the saver comes up ({waited:.0f} s)")
+            if not shown:
+                return
+            check(waited > 60 * IDLE_MINUTES - 5, f"{period}: not before the idle time")
+            time.sleep(1.5)
+            pixels, _, _ = shoot()
+            check(foreign_colours(pixels) == 0 and pixels.count(0) == 0,
+                  f"{period}: the screen is covered")
+            xdotool("key", "space")
+            check(saver_gone(5), f"{period}: a key ends it")
+            started = time.monotonic()
+    finally:
+        stop_all([launcher])
+    left = subprocess.run(["pgrep", "-f", "-x", saver], capture_output=True, text=True).stdout
+    check(not left.split(), f"no saver left running: {left.split()}")
+
+
 # --- no display, lost display -------------------------------------------------------
 
 def private_server(size):
@@ -528,6 +633,8 @@ def main(argv):
         "nologo-stop": test_nologo_stop,
         "lost-display": test_lost_display,
         "no-display": test_no_display,
+        "desktop": test_desktop,
+        "idle": test_idle,
     }
     tests[what](*rest)
     finish()
