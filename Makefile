@@ -3,7 +3,7 @@
 #   make test   install what is missing, build both builds, run every test
 JOBS ?= 2
 
-.PHONY: all deps native win32 win64 wine-build asan tsan build test run package soak clean
+.PHONY: all deps native win32 win64 wine-build asan tsan fuzz-build build test run package fuzz soak clean
 
 all: build
 
@@ -30,13 +30,21 @@ asan tsan: deps
 	cmake --preset $@ >/dev/null
 	cmake --build --preset $@ -j $(JOBS)
 
-build: native win32 wine-build asan tsan
+# The fuzz build (clang's libFuzzer): the scene-file reader and
+# vendrel-render's options, each fuzzed for 30 s by its test.
+fuzz-build: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
 
+build: native win32 wine-build asan tsan fuzz-build
+
+# The fuzz tests run one after another: each fuzzer takes a whole core.
 test: build
 	@tests/harness/wine.sh --which
 	ctest --preset native -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 	ctest --preset tsan -j $(JOBS)
+	ctest --preset fuzz
 
 run: native
 	@bash tools/run-saver.sh
@@ -48,6 +56,11 @@ package: native win32
 	cd build/win32 && cpack -B $(CURDIR)/build/packages
 	@rm -rf build/packages/_CPack_Packages
 	@ls -1 build/packages
+
+# Each fuzz target for FUZZ_SECONDS (not part of `make test`).
+FUZZ_SECONDS ?= 300
+fuzz: fuzz-build
+	VENDREL_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz --timeout $$(($(FUZZ_SECONDS) + 120))
 
 # Ten minutes of each saver unattended, side by side (not part of `make test`).
 SOAK_SECONDS ?= 600

@@ -26,7 +26,6 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 

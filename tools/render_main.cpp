@@ -16,112 +16,28 @@
 //                          frames (Windows; Wine always counts 0)
 //
 // Bad input: one line on stderr, exit code 2, nothing written.
-#include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <new>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "backdrop/backdrops.h"
 #include "platform/system.h"
 #include "scene/frame.h"
 #include "tools/bmp_writer.h"
+#include "tools/render_options.h"
 #include "tools/scene_file.h"
 
 namespace {
 
 constexpr int EXIT_BAD_INPUT = 2;
-constexpr int FRAME_LIMIT = 1000000;
 // Seven full-screen surfaces live at once (window, five backdrops, back
 // buffer); the Windows build is a 32-bit process and must hold them all.
 constexpr long long PIXEL_LIMIT = 1LL << 25;
 // Larger than any scene needs; it keeps a wrong path (a device) from hanging us.
 constexpr std::size_t SCENE_FILE_LIMIT = 1 << 20;
-
-struct Options {
-    std::string scenePath;
-    bool seeded = false;
-    unsigned seed = 0;
-    int width = 0, height = 0; // --size
-    int backdrop = -1;         // -1: the scene's own
-    int frames = 1;
-    int every = 1; // write every n-th frame
-    std::string outDir;
-    std::string dumpPath;
-    bool reportGdiObjects = false;
-};
-
-struct Failure {
-    std::string message; // empty: no failure
-};
-
-bool ParseSize(std::string_view text, int& width, int& height)
-{
-    const std::size_t x = text.find('x');
-    if (x == std::string_view::npos)
-        return false;
-    return ParseWhole(text.substr(0, x), width) && ParseWhole(text.substr(x + 1), height) &&
-           width >= 1 && width <= SCENE_SIZE_LIMIT && height >= 1 && height <= SCENE_SIZE_LIMIT;
-}
-
-Failure ParseOption(std::string_view name, std::string_view value, Options& o)
-{
-    const std::string quoted = std::string("'").append(value).append("'");
-    if (name == "--scene") {
-        o.scenePath = value;
-    } else if (name == "--seed") {
-        if (!ParseWhole(value, o.seed))
-            return {"--seed " + quoted + " is not an integer 0..4294967295"};
-        o.seeded = true;
-    } else if (name == "--size") {
-        if (!ParseSize(value, o.width, o.height))
-            return {"--size " + quoted + " is not WxH with each side 1..16384"};
-    } else if (name == "--backdrop") {
-        if (!ParseWhole(value, o.backdrop) || o.backdrop < 0 || o.backdrop >= BACKDROP_COUNT)
-            return {"--backdrop " + quoted + " is not 0..4"};
-    } else if (name == "--frames") {
-        if (!ParseWhole(value, o.frames) || o.frames < 0 || o.frames > FRAME_LIMIT)
-            return {"--frames " + quoted + " is not 0..1000000"};
-    } else if (name == "--every") {
-        if (!ParseWhole(value, o.every) || o.every < 1 || o.every > FRAME_LIMIT)
-            return {"--every " + quoted + " is not 1..1000000"};
-    } else if (name == "--out") {
-        o.outDir = value;
-    } else if (name == "--dump-particles") {
-        o.dumpPath = value;
-    } else {
-        return {std::string("unknown option '").append(name).append("'")};
-    }
-    return {};
-}
-
-Failure ParseOptions(int argc, char** argv, Options& o)
-{
-    std::vector<std::string_view> seen;
-    for (int i = 1; i < argc; i += 2) {
-        if (std::find(seen.begin(), seen.end(), argv[i]) != seen.end())
-            return {std::string(argv[i]) + " is given twice"};
-        seen.push_back(argv[i]);
-        if (std::string_view(argv[i]) == "--report-gdi-objects") {
-            o.reportGdiObjects = true;
-            --i; // takes no value
-            continue;
-        }
-        if (i + 1 >= argc)
-            return {std::string(argv[i]) + " needs a value"};
-        if (Failure f = ParseOption(argv[i], argv[i + 1], o); !f.message.empty())
-            return f;
-    }
-    if (o.seeded == !o.scenePath.empty())
-        return {"give either --scene FILE or --seed N --size WxH"};
-    if (o.seeded != (o.width > 0))
-        return {"--seed and --size go together"};
-    return {};
-}
 
 Failure ReadText(const std::string& path, std::string& text)
 {
@@ -277,7 +193,8 @@ int main(int argc, char** argv)
         const Failure f = Run(argc, argv);
         if (f.message.empty())
             return 0;
-        std::fprintf(stderr, "vendrel-render: %s\n", f.message.c_str());
+        // File names reach the messages as given, newlines and all.
+        std::fprintf(stderr, "vendrel-render: %s\n", Printable(f.message).c_str());
         return EXIT_BAD_INPUT;
     } catch (const std::bad_alloc&) {
         std::fputs("vendrel-render: out of memory\n", stderr);

@@ -71,6 +71,8 @@ expect bad-backdrop '--backdrop' --scene good.scene --backdrop 5
 expect bad-size '--size' --seed 1 --size 0x48
 expect seed-without-size '--size' --seed 1
 expect both-sources 'either' --scene good.scene --seed 1 --size 64x48
+expect newline-in-option 'speed.x0A2' --scene good.scene $'--speed\n2' 1
+expect newline-in-file-name 'no.x0Awhere' --scene $'no\nwhere.scene'
 
 # The good scene itself renders and writes, so the cases above fail for
 # their own reason.
