@@ -34,34 +34,18 @@ void ConvertWhole(WindowPixels& window, const Surface* frame)
                        width);
 }
 
-// Swaps red and blue on the way, the window layout X11 nearly always has.
-Colour Xrgb(Colour p)
-{
-    return ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
-}
-
 // Copies the runs of `spans` from `frame` into `window`.
-template <typename Convert>
-void ForwardRuns(WindowPixels& window, const Surface* frame, const std::vector<Span>& spans,
-                 Convert convert)
+void ForwardRuns(WindowPixels& window, const Surface* frame, const std::vector<Span>& spans)
 {
     for (const Span& span : spans) {
         if (span.y >= window.height || span.x0 >= window.width)
             continue;
         const int x1 = std::min(span.x1, window.width - 1);
-        convert(RowOf(frame, span.y) + span.x0,
-                window.pixels + static_cast<std::size_t>(span.y) * window.pitch +
-                    static_cast<std::size_t>(span.x0) * window.bytesPerPixel,
-                x1 - span.x0 + 1);
+        window.convert(RowOf(frame, span.y) + span.x0,
+                       window.pixels + static_cast<std::size_t>(span.y) * window.pitch +
+                           static_cast<std::size_t>(span.x0) * window.bytesPerPixel,
+                       x1 - span.x0 + 1);
     }
-}
-
-// What changed since the frame was presented before its last restore.
-template <typename Convert>
-void ForwardChanges(WindowPixels& window, const Surface* frame, Convert convert)
-{
-    ForwardRuns(window, frame, frame->restored, convert);
-    ForwardRuns(window, frame, frame->sinceFill.spans, convert);
 }
 
 } // namespace
@@ -102,29 +86,24 @@ void PresentPixels(WindowPixels& window, Surface* frame)
         return;
     const bool changesKnown =
         window.holds.surface != 0 && window.holds == frame->restoredAt && !frame->sinceFill.whole;
-    if (changesKnown && window.convert == ConvertToXrgb) {
-        // Most runs are a pixel or two: a plain loop, no vector set-up.
-        ForwardChanges(window, frame, [](const Colour* from, std::uint8_t* to, int count) {
-            auto* out = reinterpret_cast<std::uint32_t*>(to);
-            out[0] = Xrgb(from[0]);
-            for (int x = 1; x < count; ++x)
-                out[x] = Xrgb(from[x]);
-        });
-    } else if (changesKnown) {
-        ForwardChanges(window, frame, window.convert);
+    if (changesKnown) {
+        ForwardRuns(window, frame, frame->restored);
+        ForwardRuns(window, frame, frame->sinceFill.spans);
     } else {
         ConvertWhole(window, frame);
     }
     window.holds = frame->version;
 }
 
-// X11's true-colour visuals put red in the high byte. A loop this plain
-// compiles to vector code and runs at memory speed.
+// X11's true-colour visuals put red in the high byte. Most runs are a
+// pixel or two; a whole row compiles to vector code and runs at memory
+// speed.
 void ConvertToXrgb(const Colour* from, std::uint8_t* to, int count)
 {
+    auto* out = reinterpret_cast<std::uint32_t*>(to);
     for (int x = 0; x < count; ++x) {
-        const Colour p = Xrgb(from[x]);
-        std::memcpy(to + static_cast<std::size_t>(x) * 4, &p, 4);
+        const Colour p = from[x];
+        out[x] = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
     }
 }
 

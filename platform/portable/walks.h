@@ -1,9 +1,8 @@
 // The pixels of GDI's line and ellipse, as walks over a width x height area.
 //
 // A walk works out which pixels a shape covers and hands them, clipped, to
-// `run(y, x0, x1, colour)`, one run [x0, x1] of row y at a time. Drawing
-// paints the runs; restoring and presenting replay the same walk and copy
-// those pixels from elsewhere, so they touch exactly what was drawn.
+// `run(y, x0, x1, colour)`, one run [x0, x1] of row y at a time, so that
+// the surface that paints them can also note where it painted.
 //
 // Each walk works from the whole, unclipped shape and only then keeps what
 // lies on the area, so a shape partly off it covers exactly the pixels the
@@ -46,10 +45,9 @@ void ClippedRun(int width, int height, std::int64_t y, std::int64_t x0, std::int
 // (0 <= i < n) the minor offset is i * d / n rounded to nearest, a tie going
 // towards the smaller coordinate. The error term is set up once at the first
 // step on the area, so clipping never shifts a pixel. Coordinates are held
-// (HoldCoordinate) by the caller. False when no pixel lies on the area's
-// major-axis range, so nothing can have been covered.
+// (HoldCoordinate) by the caller.
 template <typename Run>
-bool WalkLine(int width, int height, int x0, int y0, int x1, int y1, Colour colour, Run run)
+void WalkLine(int width, int height, int x0, int y0, int x1, int y1, Colour colour, Run run)
 {
     const bool xMajor = std::abs(x1 - x0) >= std::abs(y1 - y0);
     // Work in (major, minor) coordinates; `limit` bounds the major axis.
@@ -59,7 +57,7 @@ bool WalkLine(int width, int height, int x0, int y0, int x1, int y1, Colour colo
     const std::int64_t minorLimit = xMajor ? height : width;
     const std::int64_t n = std::abs(dMajor);
     if (n == 0)
-        return false;
+        return;
     const std::int64_t majorStep = dMajor > 0 ? 1 : -1;
     const std::int64_t minorStep = dMinor >= 0 ? 1 : -1;
     const std::int64_t e = std::abs(dMinor);
@@ -70,7 +68,7 @@ bool WalkLine(int width, int height, int x0, int y0, int x1, int y1, Colour colo
     first = std::max<std::int64_t>(first, 0);
     last = std::min(last, n);
     if (first >= last)
-        return false;
+        return;
 
     // |minor offset| = floor((2ie + n - tie) / 2n); tie = 1 rounds a tie
     // towards the start when the minor axis runs forwards.
@@ -91,7 +89,7 @@ bool WalkLine(int width, int height, int x0, int y0, int x1, int y1, Colour colo
                 ++offset;
             }
         }
-        return true;
+        return;
     }
     // Along x, the pixels of one row are handed on as one run.
     std::int64_t runFrom = major0 + majorStep * first;
@@ -111,27 +109,25 @@ bool WalkLine(int width, int height, int x0, int y0, int x1, int y1, Colour colo
             ++offset;
         }
     }
-    return true;
 }
 
 // The outline follows the integer ellipse-in-a-rectangle walk (Zingl's
 // formulation of Bresenham's ellipse), through the inclusive box
 // (left, top)-(right - 1, bottom - 1), one quadrant mirrored four ways; the
-// brush fills between the outline's runs. False when the box covers nothing
-// on the area.
+// brush fills between the outline's runs.
 template <typename Run>
-bool WalkEllipse(int width, int height, int left, int top, int right, int bottom, Colour pen,
+void WalkEllipse(int width, int height, int left, int top, int right, int bottom, Colour pen,
                  Colour brush, Run run)
 {
     const std::int64_t l = std::min(left, right), r = std::max(left, right);
     const std::int64_t t = std::min(top, bottom), b = std::max(top, bottom);
     const std::int64_t a = r - l - 1, h = b - t - 1; // diameters through pixel centres
     if (a < 0 || h < 0 || (a == 0 && h == 0))
-        return false;
+        return;
     if (a > ELLIPSE_SIDE_LIMIT || h > ELLIPSE_SIDE_LIMIT)
-        return false;
+        return;
     if (l >= width || t >= height || r <= 0 || b <= 0)
-        return false;
+        return;
 
     // Row y has its left pen run at [left0, left1]; the right run mirrors it
     // about `mirror` (x + mirrored x, the same for every row).
@@ -181,5 +177,4 @@ bool WalkEllipse(int width, int height, int left, int top, int right, int bottom
         row(yDown++, xl - 1, xl - 1);
         row(yUp--, xl - 1, xl - 1);
     }
-    return true;
 }

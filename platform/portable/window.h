@@ -27,9 +27,10 @@ struct PortableWindow {
 extern PortableWindow SaverWindow;
 
 // Opens SaverWindow: borderless, exactly over the primary display from
-// (0, 0), pointer hidden, `frame` and `screen` filled with `background`. False, with
-// SDL's error, when the window or its surface cannot be made. A display
-// lost after this ends the process with exit code 1 and one line on stderr.
+// (0, 0), pointer hidden, showing `background` until the first frame.
+// False, with SDL's error, when the window or its surface cannot be made.
+// A display lost after this ends the process with exit code 1 and one line
+// on stderr.
 bool OpenSaverWindow(const char* title, Colour background);
 
 // Main thread: shows the latest frame on the window, in one whole-surface

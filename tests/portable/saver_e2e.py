@@ -60,9 +60,10 @@ def start(saver, env=None):
                             env=env)
 
 
-def wait_for_window(name):
-    out = subprocess.run(["timeout", str(START_TIMEOUT_S), "xdotool", "search", "--sync",
-                          "--onlyvisible", "--name", f"^{name}$"],
+def wait_for_window(name, timeout_s=START_TIMEOUT_S, by="--name"):
+    """The first visible window of that name (or, by="--class", class)."""
+    out = subprocess.run(["timeout", str(timeout_s), "xdotool", "search", "--sync",
+                          "--onlyvisible", by, f"^{name}$"],
                          capture_output=True, text=True, check=False).stdout.split()
     return out[0] if out else None
 
@@ -473,13 +474,6 @@ def foreign_colours(pixels):
     return sum(1 for p in set(pixels) if p not in ours)
 
 
-def wait_for_class(name, timeout_s):
-    out = subprocess.run(["timeout", str(timeout_s), "xdotool", "search", "--sync",
-                          "--onlyvisible", "--class", f"^{name}$"],
-                         capture_output=True, text=True, check=False).stdout.split()
-    return out[0] if out else None
-
-
 def stop_all(procs):
     for proc in procs:
         if proc.poll() is None:
@@ -497,7 +491,7 @@ def test_desktop(wm, saver):
     desktop = [subprocess.Popen(c, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                for c in commands]
     try:
-        panel = wait_for_class(panel_class, 20)
+        panel = wait_for_window(panel_class, 20, by="--class")
         check(panel is not None, f"{wm}: its panel ({panel_class}) is up")
         time.sleep(1)
         before, _, _ = shoot()
@@ -518,12 +512,6 @@ def test_desktop(wm, saver):
         stop_all(desktop)
 
 
-def saver_shows(timeout_s):
-    return subprocess.run(["timeout", str(timeout_s), "xdotool", "search", "--sync",
-                           "--onlyvisible", "--name", f"^{TITLE}$"],
-                          capture_output=True, check=False).returncode == 0
-
-
 def saver_gone(timeout_s):
     deadline = time.monotonic() + timeout_s
     while time.monotonic() < deadline:
@@ -540,7 +528,7 @@ def test_idle(saver):
     try:
         started = time.monotonic()
         for period in ("first", "next"):
-            shown = saver_shows(IDLE_WAIT_S)
+            shown = wait_for_window(TITLE, IDLE_WAIT_S) is not None
             waited = time.monotonic() - started
             check(shown, f"{period} idle period: the saver comes up ({waited:.0f} s)")
             if not shown:
