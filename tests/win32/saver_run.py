@@ -5,7 +5,7 @@ private X display tests/harness/xvfb.sh gives us, and checks what it does.
   saver_run.py MODE EXE OUTDIR [SAVER ARGS...]
 
 MODE is one of
-  cover         the screen is covered and animated after about 1.5 s
+  cover         the screen is covered and animated once the saver is up
   key, altkey, left, right, middle, xbutton, wheel, motion
                 that one input ends the saver with exit code 0, no sooner
                 than its pause and well within a second
@@ -47,8 +47,9 @@ WINE = os.path.join(HERE, "..", "harness", "wine.sh")
 DESKTOP = "/desktop=vendrel,1280x720"
 PR_SET_CHILD_SUBREAPER = 36
 
-SETTLE_S = 1.5          # the saver is up and drawing by then
 START_WAIT_S = 60       # the prefix is made before any saver starts
+UP_WAIT_S = 30          # from the process to its first frame, on a loaded machine
+SAVER_TITLE = "Vendrel Screensaver"
 LATENCY_CEILING_MS = 600
 LOGO_SHOTS_S = (23.0, 25.0, 27.0, 29.0)  # backdrop 1 shows from 20 s to 41 s
 POINTER = (640, 360)
@@ -194,6 +195,41 @@ def expect(condition, message):
         raise Failure(message)
 
 
+def focused_window():
+    """The X window with the keyboard focus: Wine gives it to the X window
+    of the active Windows window, so input sent earlier goes elsewhere."""
+    done = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True)
+    return done.stdout.strip() if done.returncode == 0 else None
+
+
+def wait_focus(window, timeout_s):
+    deadline = time.monotonic() + timeout_s
+    while focused_window() != window:
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.05)
+    return True
+
+
+def wait_until_up(run, label, focus=True):
+    """Waits until the saver can be acted on: a shot shows it covering the
+    desktop with a frame drawn and, with focus, its window has the keyboard
+    focus. Returns that shot."""
+    deadline = time.monotonic() + UP_WAIT_S
+    window = find_window(SAVER_TITLE, UP_WAIT_S)
+    expect(window is not None, f"{label}: no saver window within {UP_WAIT_S} s")
+    problems = ["its window never had the keyboard focus"]
+    while time.monotonic() < deadline:
+        expect(run.alive(), f"{label}: the saver ended before it was up")
+        if not focus or focused_window() == window:
+            image = run.shot(label)
+            problems = screen.cover_problems(image)
+            if not problems:
+                return image
+        time.sleep(0.05)
+    raise Failure(f"{label}: not up within {UP_WAIT_S} s: {problems[0]}")
+
+
 def expect_running_saver(run, label):
     """The saver is up: covered, animated, still alive."""
     first = run.shot(f"{label}-a")
@@ -214,14 +250,14 @@ def end_with_key(run):
 
 
 def check_cover(run):
-    run.wait_since_start(SETTLE_S)
+    wait_until_up(run, "up")
     expect_running_saver(run, "start")
     end_with_key(run)
 
 
 def trigger_latency(run, trigger, display):
     send, pause_ms = TRIGGERS[trigger]
-    run.wait_since_start(SETTLE_S)
+    wait_until_up(run, "up")
     expect(run.alive(), "the saver ended before any input")
     before = now_ms()
     sent = send(display)
@@ -239,7 +275,7 @@ def check_release_alone(run, release):
     # A release with nothing held is dropped by the X server, hence the press
     # before the saver exists (Shift, which does not repeat): the release is
     # all the saver ever sees of that input.
-    run.wait_since_start(SETTLE_S)
+    wait_until_up(run, "up")
     expect(run.alive(), "the saver ended before the release")
     release()
     time.sleep(0.6)
@@ -248,8 +284,10 @@ def check_release_alone(run, release):
 
 
 def check_logo(run, logo):
-    run.wait_since_start(SETTLE_S)
-    early = [run.shot("backdrop0")]
+    early = [wait_until_up(run, "backdrop0")]
+    # The rotation starts with the first paint, before that shot: the later
+    # shots are timed from it, however long Wine took to get there.
+    up = now_ms()
     early_share = screen.logo_share(early, logo, 100, 100)
     print(f"backdrop 0: {early_share:.0%} of the logo's pixels at (100, 100)")
     expect(early_share < 0.2, "the logo is at (100, 100) before the first rotation")
@@ -257,7 +295,7 @@ def check_logo(run, logo):
     # of the logo for a while, but not over the same pixels in every shot.
     late = []
     for k, seconds in enumerate(LOGO_SHOTS_S):
-        run.wait_since_start(seconds)
+        time.sleep(max(0.0, up + seconds * 1000 - now_ms()) / 1000)
         late.append(run.shot(f"backdrop1-{k}"))
     share = screen.logo_share(late, logo, 100, 100)
     print(f"backdrop 1 at 23-29 s: {share:.0%} of the logo's pixels at (100, 100)")
@@ -270,7 +308,7 @@ def check_logo(run, logo):
 def check_closed_window(run):
     # taskkill without /f sends the window WM_CLOSE; it must run in the
     # saver's desktop to see its window.
-    run.wait_since_start(SETTLE_S)
+    wait_until_up(run, "up")
     expect(run.alive(), "the saver ended before its window was closed")
     closer = subprocess.run([WINE, "explorer", DESKTOP, "taskkill", "/im",
                              os.path.basename(run.exe)], stdout=run.log, stderr=run.log)
@@ -292,20 +330,43 @@ def find_window(name, timeout_s):
 
 
 def check_missing_logo(run):
-    window = find_window("Hello", 15)
-    expect(window is not None, "no \"Hello\" message box")
+    box = find_window("Hello", UP_WAIT_S)
+    expect(box is not None, "no \"Hello\" message box")
+    expect(wait_focus(box, UP_WAIT_S), "the \"Hello\" box never had the keyboard focus")
     run.shot("hello")
     expect(run.alive(), "the saver ended while its message was up")
     print("the \"Hello\" box is up")
-    xdotool("key", "Return")
-    expect(find_window_gone("Hello", 5), "the \"Hello\" box did not go away on Return")
-    time.sleep(0.8)
+    expect(dismiss(box, "Hello", "Return"), "the \"Hello\" box did not go away on Return")
+    # Wine can leave the X focus on its desktop window once the box goes;
+    # keys still reach the saver, which is the active window again.
+    wait_until_up(run, "after-hello", focus=False)
     expect_running_saver(run, "after-hello")
     # A later paint must start no second render thread, which would ask again.
     print(post_message(run, WM_PAINT, 0, 0))
     expect(find_window("Hello", 1.0) is None, "a second paint brought up a second \"Hello\" box")
     expect_running_saver(run, "after-second-paint")
     end_with_key(run)
+
+
+KEY_RETRY_S = 3
+
+
+def dismiss(window, name, key):
+    """Presses KEY whenever WINDOW has the keyboard focus, and again should
+    it still be there KEY_RETRY_S later, until no window is called NAME: a
+    key sent before Wine gave it the focus went to another window. Returns
+    whether it went within UP_WAIT_S."""
+    deadline = time.monotonic() + UP_WAIT_S
+    while time.monotonic() < deadline:
+        if find_window(name, 0.01) is None:
+            return True
+        if focused_window() == window:
+            xdotool("key", key)
+            if find_window_gone(name, KEY_RETRY_S):
+                return True
+        else:
+            time.sleep(0.05)
+    return False
 
 
 def find_window_gone(name, timeout_s):
@@ -321,6 +382,7 @@ WM_PAINT = 0x000F
 WM_INPUT = 0x00FF
 WM_KEYDOWN = 0x0100
 EARLY_TRIES = 3
+STILL_WAIT_S = 5
 
 
 def poster_command(exe, *args):
@@ -339,19 +401,26 @@ def post_message(run, *args):
 
 
 def check_unreadable_record(run):
-    run.wait_since_start(SETTLE_S)
+    wait_until_up(run, "up")
     expect(run.alive(), "the saver ended before the message")
     # No raw input record has this handle, so none can be read.
     print(post_message(run, WM_INPUT, 0, 0xBAD0))
-    time.sleep(0.6)
-    first = run.shot("stopped-a")
-    time.sleep(0.5)
-    second = run.shot("stopped-b")
+    # The saver takes the message when it next runs, then pauses and lets
+    # the frame in hand finish: shots 0.5 s apart until two agree.
+    deadline = time.monotonic() + STILL_WAIT_S
+    second, k = run.shot("stopped-0"), 0
+    while True:
+        first, k = second, k + 1
+        time.sleep(0.5)
+        second = run.shot(f"stopped-{k}")
+        changed = screen.changed_pixels(first, second)
+        if changed == 0 or time.monotonic() > deadline:
+            break
     expect(run.alive(), "an unreadable raw record ended the saver")
     for problem in screen.cover_problems(first):
         raise Failure(f"after the record: {problem}")
-    changed = screen.changed_pixels(first, second)
-    expect(changed == 0, f"still animating after the record ({changed} pixels changed)")
+    expect(changed == 0, f"still animating {STILL_WAIT_S} s after the record "
+                         f"({changed} pixels changed)")
     print("unreadable record: animation stopped, the saver runs on")
     end_with_key(run)
 
