@@ -14,7 +14,7 @@ Frames are counted from the render thread's voluntary context switches: it
 sleeps once a frame, so their rate follows the frame rate; the drift check
 compares rates, so the few extra switches a frame may make cancel out. The
 render thread is the one named "render" (portable) or, under Wine, the
-thread that has used the most processor time.
+thread that gains the most processor time once the window shows.
 """
 import os
 import signal
@@ -75,22 +75,48 @@ def status_field(path, field):
     raise KeyError(field)
 
 
-def render_thread(pid, kind):
-    best, best_cpu = None, -1
+def wait_for_window(deadline_s=60):
+    """Frames start with the window's first paint: wait until it shows."""
+    found = subprocess.run(["timeout", str(deadline_s), "xdotool", "search", "--sync",
+                            "--onlyvisible", "--name", "^Vendrel Screensaver$"],
+                           capture_output=True, text=True).stdout
+    if not found.split():
+        raise SystemExit(f"soak: no saver window within {deadline_s} s")
+
+
+def thread_cpu(pid):
+    """Each thread's task folder with its name and processor time so far."""
+    threads = {}
     for tid in os.listdir(f"/proc/{pid}/task"):
         task = f"/proc/{pid}/task/{tid}"
         with open(f"{task}/comm") as f:
             comm = f.read().strip()
         with open(f"{task}/stat") as f:
             fields = f.read().rsplit(")", 1)[1].split()
-        cpu = int(fields[11]) + int(fields[12])
-        if kind == "portable" and comm == "render":
-            return task
-        if kind == "win32" and cpu > best_cpu:
-            best, best_cpu = task, cpu
-    if best is None:
-        raise SystemExit("soak: no render thread found")
-    return best
+        threads[task] = (comm, int(fields[11]) + int(fields[12]))
+    return threads
+
+
+def render_thread(pid, kind, deadline_s=10):
+    """The portable render thread by its name, once it runs; under Wine the
+    thread that gains the most processor time over a second of frames
+    (the main thread's start-up can outweigh the first seconds of them)."""
+    end = time.monotonic() + deadline_s
+    while time.monotonic() < end:
+        before = thread_cpu(pid)
+        if kind == "portable":
+            named = [task for task, (comm, _) in before.items() if comm == "render"]
+            if named:
+                return named[0]
+            time.sleep(0.1)
+        else:
+            time.sleep(1)
+            after = thread_cpu(pid)
+            gained = {task: after[task][1] - before[task][1] for task in before if task in after}
+            best = max(gained, key=gained.get)
+            if gained[best] > 0:
+                return best
+    raise SystemExit("soak: no render thread found")
 
 
 def main():
@@ -102,7 +128,7 @@ def main():
     runner, name = start(kind, saver, size)
     try:
         pid = find_saver(name, runner.pid)
-        time.sleep(3)  # past start-up: backdrops built, frames running
+        wait_for_window()
         task = render_thread(pid, kind)
         samples = []  # (elapsed s, rss kB, ms per frame)
         last_switches = status_field(f"{task}/status", "voluntary_ctxt_switches")
