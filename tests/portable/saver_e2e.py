@@ -68,6 +68,24 @@ def wait_for_window(name, timeout_s=START_TIMEOUT_S, by="--name"):
     return out[0] if out else None
 
 
+def focused_window():
+    done = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True,
+                          check=False)
+    return done.stdout.strip() if done.returncode == 0 else None
+
+
+def wait_for_saver(timeout_s=START_TIMEOUT_S):
+    """The saver's window once it takes input: visible and with the keyboard
+    focus. A key sent before that goes to whatever had the focus."""
+    window = wait_for_window(TITLE, timeout_s)
+    deadline = time.monotonic() + timeout_s
+    while window and focused_window() != window:
+        if time.monotonic() > deadline:
+            return None
+        time.sleep(0.05)
+    return window
+
+
 def stop_with_key(proc):
     if proc.poll() is None:
         xdotool("key", "space")
@@ -77,6 +95,37 @@ def stop_with_key(proc):
         proc.kill()
         proc.wait()
     return proc.returncode
+
+
+def shoot_until(ready, timeout_s=START_TIMEOUT_S):
+    """Shots until ready(pixels) holds or the time is up; returns the last.
+    A window can show a while before it is drawn, on a loaded machine."""
+    deadline = time.monotonic() + timeout_s
+    while True:
+        shot = shoot()
+        if ready(shot[0]) or time.monotonic() > deadline:
+            return shot
+        time.sleep(0.1)
+
+
+def shows_dots(pixels):
+    """The saver's first frame is drawn: its window shows only background
+    before that."""
+    return not set(PALETTE).isdisjoint(pixels)
+
+
+def shoot_until_still(apart_s, timeout_s=START_TIMEOUT_S):
+    """Shots apart_s apart until two agree or the time is up: the first of
+    the last two, and how many pixels changed."""
+    deadline = time.monotonic() + timeout_s
+    second, _, _ = shoot()
+    while True:
+        first = second
+        time.sleep(apart_s)
+        second, _, _ = shoot()
+        changed = sum(1 for a, b in zip(first, second) if a != b)
+        if changed == 0 or time.monotonic() > deadline:
+            return first, changed
 
 
 def shoot():
@@ -173,8 +222,7 @@ def test_screen(saver):
                         xdotool("getwindowgeometry", "--shell", window).split())
         seen = tuple(int(geometry[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
         check(seen == (0, 0, width, height), f"window at (0, 0) size {width}x{height}: {seen}")
-    time.sleep(2)
-    first, w, h = shoot()
+    first, w, h = shoot_until(shows_dots)
     time.sleep(0.4)
     second, _, _ = shoot()
     check((w, h) == (width, height), f"screenshot {w}x{h}")
@@ -200,7 +248,7 @@ def test_screen(saver):
     moved = sum(1 for a, b in zip(first, second) if a != b)
     check(moved > 100, f"{moved} pixels changed in 0.4 s (> 100)")
 
-    check(proc.poll() is None, "still running after 2.5 s")
+    check(proc.poll() is None, "still running after its first frames")
     hidden = visible_cursor_pixels()
     check(before > 0 and hidden == 0,
           f"pointer hidden: {before} visible pixels before the start, {hidden} over the saver")
@@ -262,9 +310,8 @@ TRIGGERS = {
 def test_trigger(name, saver):
     args, pause_ms = TRIGGERS[name]
     proc = start(saver)
-    window = wait_for_window(TITLE)
-    check(window is not None, "the window appears")
-    time.sleep(1)
+    window = wait_for_saver()
+    check(window is not None, "the window appears and has the keyboard focus")
     check(proc.poll() is None, "running before the trigger")
     before = time.monotonic()
     if callable(args):
@@ -297,7 +344,7 @@ def test_burst(saver):
     # Under the sanitizer builds a race, leak or bad access ends the saver
     # with a report and a non-zero code.
     proc = start(saver)
-    check(wait_for_window(TITLE) is not None, "the window appears")
+    check(wait_for_saver() is not None, "the window appears and has the keyboard focus")
     time.sleep(3)
     xdotool("keydown", "x", "mousedown", "1", "mousemove_relative", "--", "2", "1",
             "click", "4", "keydown", "y", "mousedown", "3")
@@ -319,8 +366,7 @@ def test_ignored(saver):
     xdotool("keydown", "Return")
     env = dict(os.environ, SDL_EVENT_LOGGING="2")
     proc = start(saver, env)
-    check(wait_for_window(TITLE) is not None, "the window appears")
-    time.sleep(1)
+    check(wait_for_saver() is not None, "the window appears and has the keyboard focus")
     xdotool("keyup", "Return")
     time.sleep(1.5)
     check(proc.poll() is None, "still running after the key release and the still pointer")
@@ -368,6 +414,8 @@ def test_logo(saver, logo_path):
     logo, lw, lh = read_logo(logo_path)
     proc = start(saver)
     check(wait_for_window(TITLE) is not None, "the window appears")
+    # The rotation starts before the first frame, however late that comes.
+    shoot_until(shows_dots)
     started = time.monotonic()
     time.sleep(3)
     early = [shoot_at_width() for _ in range(2)]
@@ -407,16 +455,23 @@ def wait_for_message_box():
     return None
 
 
+def message_box_gone(timeout_s=START_TIMEOUT_S):
+    deadline = time.monotonic() + timeout_s
+    while message_box() is not None:
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.1)
+    return True
+
+
 def test_nologo(saver):
     proc = start(saver)
     check(wait_for_window(TITLE) is not None, "the saver window appears")
     box = wait_for_message_box()
     check(box is not None, "a message box titled 'Hello' appears")
-    time.sleep(0.5)
-    first, _, _ = shoot()
-    time.sleep(0.4)
-    second, _, _ = shoot()
-    changed = sum(1 for a, b in zip(first, second) if a != b)
+    # The box draws itself a moment after it appears; an animation would
+    # keep changing the picture.
+    first, changed = shoot_until_still(0.4)
     check(changed == 0, f"no animation while the message is up: {changed} pixels changed")
     # Before its first frame the window shows its background, around the box.
     others = len(first) - first.count(BACKGROUND)
@@ -425,9 +480,8 @@ def test_nologo(saver):
     check(proc.poll() is None, "still running with the message up")
     if box:
         xdotool("key", "--window", box, "Return")
-    time.sleep(1.5)
-    check(message_box() is None, "Return dismisses the message")
-    first, _, _ = shoot()
+    check(message_box_gone(), "Return dismisses the message")
+    first, _, _ = shoot_until(shows_dots)
     time.sleep(0.4)
     second, _, _ = shoot()
     moved = sum(1 for a, b in zip(first, second) if a != b)
@@ -442,8 +496,8 @@ def test_nologo_stop(saver):
     # The message holds the render thread, so the stop waits out its full
     # second for the last frame before leaving.
     proc = start(saver)
+    check(wait_for_saver() is not None, "the saver's window has the keyboard focus")
     check(wait_for_message_box() is not None, "the 'Hello' message is up")
-    time.sleep(0.5)
     before = time.monotonic()
     xdotool("keydown", "x")
     try:
@@ -453,8 +507,7 @@ def test_nologo_stop(saver):
         proc.wait()
     print(f"      ended {1000 * (time.monotonic() - before):.0f} ms after the key")
     check(proc.returncode == 0, f"a key ends it with exit code 0: {proc.returncode}")
-    time.sleep(0.3)
-    check(message_box() is None, "the message goes with the saver")
+    check(message_box_gone(), "the message goes with the saver")
 
 
 # --- desktops: window managers and idle launchers ------------------------------
@@ -472,6 +525,11 @@ def foreign_colours(pixels):
     """Colours on the screen that the saver never draws."""
     ours = {BACKGROUND, *PALETTE, *link_shades()}
     return sum(1 for p in set(pixels) if p not in ours)
+
+
+def saver_only(pixels):
+    """Every pixel is one the saver draws: covered, panel and all."""
+    return foreign_colours(pixels) == 0 and pixels.count(0) == 0
 
 
 def stop_all(procs):
@@ -493,15 +551,19 @@ def test_desktop(wm, saver):
     try:
         panel = wait_for_window(panel_class, 20, by="--class")
         check(panel is not None, f"{wm}: its panel ({panel_class}) is up")
-        time.sleep(1)
-        before, _, _ = shoot()
+        before, _, _ = shoot_until(lambda pixels: foreign_colours(pixels) > 0)
         check(foreign_colours(before) > 0, f"{wm}: the panel shows before the saver")
         proc = start(saver)
-        window = wait_for_window(TITLE)
-        check(window is not None, f"{wm}: the saver window appears")
-        for label, delay in (("first frames", 0.5), ("a second later", 1.0)):
-            time.sleep(delay)
-            pixels, _, _ = shoot()
+        window = wait_for_saver()
+        check(window is not None, f"{wm}: the saver window appears and has the keyboard focus")
+        # The window manager makes it full screen in its own time; once it
+        # covers everything, nothing may come back over it.
+        for label, delay in (("first frames", None), ("a second later", 1.0)):
+            if delay is None:
+                pixels, _, _ = shoot_until(saver_only)
+            else:
+                time.sleep(delay)
+                pixels, _, _ = shoot()
             foreign = foreign_colours(pixels)
             check(foreign == 0 and pixels.count(0) == 0,
                   f"{wm}, {label}: every pixel the saver's: {foreign} other colours, "
@@ -528,16 +590,14 @@ def test_idle(saver):
     try:
         started = time.monotonic()
         for period in ("first", "next"):
-            shown = wait_for_window(TITLE, IDLE_WAIT_S) is not None
+            shown = wait_for_saver(IDLE_WAIT_S) is not None
             waited = time.monotonic() - started
             check(shown, f"{period} idle period: the saver comes up ({waited:.0f} s)")
             if not shown:
                 return
             check(waited > 60 * IDLE_MINUTES - 5, f"{period}: not before the idle time")
-            time.sleep(1.5)
-            pixels, _, _ = shoot()
-            check(foreign_colours(pixels) == 0 and pixels.count(0) == 0,
-                  f"{period}: the screen is covered")
+            pixels, _, _ = shoot_until(saver_only)
+            check(saver_only(pixels), f"{period}: the screen is covered")
             xdotool("key", "space")
             check(saver_gone(5), f"{period}: a key ends it")
             started = time.monotonic()
@@ -567,7 +627,8 @@ def test_lost_display(saver):
     os.environ["DISPLAY"] = display
     proc = start(saver)
     check(wait_for_window(TITLE) is not None, "the window appears")
-    time.sleep(1)
+    # Gone while it runs: not in the middle of its start-up.
+    shoot_until(shows_dots)
     server.kill()
     server.wait()
     gone = time.monotonic()
