@@ -5,21 +5,31 @@
 // render thread on the window's frame surface, then the rotation thread.
 // The first key, button, wheel or moving mouse runs the stop: the render
 // thread is halted after the same pauses as on Windows, and main returns 0.
-// Nothing is read from the command line, the environment or a file.
+//
+// Inside a screen-saver framework (host_window.h) it draws on the window
+// the framework names instead, and the framework, which owns the input,
+// ends it with a signal. SIGTERM, SIGINT and SIGHUP end it at any moment
+// with exit code 0. Nothing else is read from the command line, the
+// environment or a file.
 #include <SDL.h>
+#include <SDL_syswm.h>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #ifdef __linux__
 #include <pthread.h>
 #include <sys/prctl.h>
-
-#include <csignal>
+#include <unistd.h>
 #endif
 
 #include "app/stop_rules.h"
 #include "backdrop/rotation.h"
+#include "platform/portable/host_window.h"
 #include "platform/portable/window.h"
+#include "platform/portable/x11.h"
 #include "platform/system.h"
 #include "scene/render_thread.h"
 #include "scene/scene.h"
@@ -29,8 +39,32 @@ namespace {
 constexpr char SAVER_NAME[] = "Vendrel Screensaver";
 constexpr char PROGRAM[] = "vendrel-screensaver";
 constexpr int NO_STOP = -1;
+// A host that ends the saver waits for it to be gone, so a stop by signal
+// gives the last frame only this long; a render thread held up longer (by
+// the missing-logo message) goes with the process.
+constexpr int SIGNAL_FRAME_WAIT_MS = 50;
 
 bool drawingStarted = false;
+std::atomic<bool> eventLoopRunning{false};
+volatile std::sig_atomic_t stopSignalled = 0;
+
+// Before the event loop there is nothing to finish: the process just ends.
+void OnStopSignal(int)
+{
+    if (!eventLoopRunning.load(std::memory_order_relaxed))
+        _exit(0);
+    stopSignalled = 1;
+    WakeEventLoop();
+}
+
+void CatchStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
 
 int RenderThreadEntry(void* frame)
 {
@@ -75,44 +109,91 @@ int StopPauseFor(const SDL_Event& event)
         if (!RawMouseIsInput(event.motion.xrel, event.motion.yrel, 0))
             return NO_STOP;
         return StopPauseMs(Trigger::RawInput);
-    case SDL_QUIT: return 0; // closed by the window manager, or the session ends
+    case SDL_QUIT: return 0; // closed by the window manager
     }
     return NO_STOP;
 }
 
 void HandleWindowEvent(const SDL_WindowEvent& window)
 {
-    if (window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
-        ReattachScreen();
-    if (window.event != SDL_WINDOWEVENT_SHOWN && window.event != SDL_WINDOWEVENT_EXPOSED)
+    Sight& sight = SaverWindow.sight;
+    switch (window.event) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED: ReattachScreen(); return;
+    case SDL_WINDOWEVENT_HIDDEN:
+    case SDL_WINDOWEVENT_MINIMIZED:
+        sight.unmapped = true;
+        ApplySight();
         return;
-    ShowLatestFrame();
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_RESTORED:
+        sight.unmapped = false;
+        ApplySight();
+        break;
+    case SDL_WINDOWEVENT_EXPOSED: break;
+    default: return;
+    }
+    ShowLatestFrame(true);
     StartDrawing();
 }
 
+// DPMS sends no events, so it is asked, at most once a second; the wait
+// for events lasts until the next time (-1: forever, without DPMS).
+int CheckMonitorWhenDue()
+{
+    static Uint64 due = 0;
+    if (!HasDpms())
+        return -1;
+    const Uint64 now = SDL_GetTicks64();
+    if (now >= due) {
+        CheckMonitor(SaverWindow.sight);
+        ApplySight();
+        due = now + MONITOR_CHECK_MS;
+    }
+    return static_cast<int>(due - now);
+}
+
+int Stop(int pauseMs, int frameWaitMs)
+{
+    ReleaseRenderThread();
+    HaltRendering(pauseMs, frameWaitMs);
+    return 0;
+}
+
 // Returns the exit code once a stop has run, with the render thread off the
-// window.
+// window, or -1 when the window has gone.
 int RunEventLoop()
 {
-    SDL_Event event;
-    while (SDL_WaitEvent(&event) != 0) {
-        if (event.type == SaverWindow.frameEvent) {
-            ShowLatestFrame();
-            continue;
+    eventLoopRunning.store(true, std::memory_order_relaxed);
+    // A host's window is mostly on the screen already, and says so no more.
+    if (SaverWindow.hosted && !SaverWindow.sight.unmapped)
+        StartDrawing();
+    for (;;) {
+        if (stopSignalled != 0)
+            return Stop(0, SIGNAL_FRAME_WAIT_MS);
+        ShowLatestFrame();
+        SDL_Event event;
+        while (SDL_PollEvent(&event) != 0) {
+            if (event.type == SDL_SYSWMEVENT) {
+                const XNews news = ReadXEvent(event.syswm.msg, SaverWindow.sight);
+                if (news == XNews::Sight)
+                    ApplySight();
+                if (news == XNews::WindowGone) {
+                    ReportWindowGone();
+                    Stop(0, SIGNAL_FRAME_WAIT_MS);
+                    return -1;
+                }
+                continue;
+            }
+            if (event.type == SDL_WINDOWEVENT) {
+                HandleWindowEvent(event.window);
+                continue;
+            }
+            const int pauseMs = StopPauseFor(event);
+            if (pauseMs != NO_STOP)
+                return Stop(pauseMs, STOP_FRAME_WAIT_MS);
         }
-        if (event.type == SDL_WINDOWEVENT) {
-            HandleWindowEvent(event.window);
-            continue;
-        }
-        const int pauseMs = StopPauseFor(event);
-        if (pauseMs == NO_STOP)
-            continue;
-        HaltRendering(pauseMs);
-        return 0;
+        WaitForWindowWork(CheckMonitorWhenDue());
     }
-    std::fprintf(stderr, "%s: lost the event queue: %s\n", PROGRAM, SDL_GetError());
-    HaltRendering(0);
-    return 1;
 }
 
 #ifdef __linux__
@@ -132,25 +213,65 @@ void TieChildrenToProcess()
 #endif
 }
 
+// The host's window, checked before SDL starts so that a bad one is told
+// in one line; 0 when not hosted, -1 when refused.
+long HostWindow()
+{
+    const char* value = std::getenv(HOST_WINDOW_VARIABLE);
+    const HostWindowName host = ParseHostWindow(value);
+    if (!host.problem.empty()) {
+        std::fprintf(stderr, "%s: %s\n", PROGRAM, host.problem.c_str());
+        return -1;
+    }
+    if (host.id == 0)
+        return 0;
+    int width = 0, height = 0;
+    const std::string problem = CheckHostWindow(host.id, width, height);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "%s: %s=%s %s\n", PROGRAM, HOST_WINDOW_VARIABLE, value,
+                     problem.c_str());
+        return -1;
+    }
+    return static_cast<long>(host.id);
+}
+
 } // namespace
 
 int main(int, char**)
 {
+    CatchStopSignals();
     TieChildrenToProcess();
+    CatchXFailures();
+    const long host = HostWindow();
+    if (host < 0)
+        return 1;
+    // A screen saver leaves the desktop's idle timers, its locker and the
+    // monitor's power saving alone. SDL, made for games, would keep them
+    // from ever firing while it runs, so the hint is forced, whatever the
+    // environment says.
+    SDL_SetHintWithPriority(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1", SDL_HINT_OVERRIDE);
+    SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
     // An X11 screen saver first of all (Wayland desktops have XWayland). Left
     // to choose, SDL would fall back on its off-screen driver and run unseen
-    // where there is no display; SDL_VIDEODRIVER still overrides this.
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    // where there is no display; SDL_VIDEODRIVER still overrides this, but
+    // not for a host's window, which is always an X11 one.
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11",
+                            host != 0 ? SDL_HINT_OVERRIDE : SDL_HINT_NORMAL);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "%s: no display to run on: %s\n", PROGRAM, SDL_GetError());
         return 1;
     }
-    if (!OpenSaverWindow(SAVER_NAME, BACKGROUND_COLOUR)) {
+    const bool opened = host != 0
+                            ? OpenHostedWindow(static_cast<unsigned long>(host), BACKGROUND_COLOUR)
+                            : OpenSaverWindow(SAVER_NAME, BACKGROUND_COLOUR);
+    if (!opened) {
         std::fprintf(stderr, "%s: cannot open the saver window: %s\n", PROGRAM, SDL_GetError());
         SDL_Quit();
         return 1;
     }
     const int exitCode = RunEventLoop();
+    if (exitCode < 0)
+        return 1;
     // A render thread still on the window (held up by the missing-logo
     // message, say) goes with the process; SDL must outlive its last frame.
     if (!WindowSurfaceInUse.load(std::memory_order_acquire))

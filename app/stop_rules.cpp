@@ -8,7 +8,6 @@ namespace {
 
 constexpr int KEY_PAUSE_MS = 45;
 constexpr int OTHER_PAUSE_MS = 100;
-constexpr int FRAME_WAIT_MS = 1000;
 constexpr int FRAME_WAIT_STEP_MS = 5;
 
 } // namespace
@@ -23,11 +22,11 @@ bool RawMouseIsInput(long dx, long dy, unsigned buttonFlags)
     return dx != 0 || dy != 0 || buttonFlags != 0;
 }
 
-void HaltRendering(int pauseMs)
+void HaltRendering(int pauseMs, int frameWaitMs)
 {
     RunFlag.store(false, std::memory_order_relaxed);
     SleepMs(pauseMs);
-    for (int waited = 0; waited < FRAME_WAIT_MS; waited += FRAME_WAIT_STEP_MS) {
+    for (int waited = 0; waited < frameWaitMs; waited += FRAME_WAIT_STEP_MS) {
         if (!WindowSurfaceInUse.load(std::memory_order_acquire))
             return;
         SleepMs(FRAME_WAIT_STEP_MS);

@@ -15,6 +15,7 @@ int StopPauseMs(Trigger trigger);
 bool RawMouseIsInput(long dx, long dy, unsigned buttonFlags);
 
 // The first steps of every stop: clear RunFlag, pause, then give the render
-// thread up to a second to finish its frame, so the window's surface can be
-// released safely afterwards.
-void HaltRendering(int pauseMs);
+// thread up to `frameWaitMs` (a second, unless told) to finish its frame, so
+// the window's surface can be released safely afterwards.
+inline constexpr int STOP_FRAME_WAIT_MS = 1000;
+void HaltRendering(int pauseMs, int frameWaitMs = STOP_FRAME_WAIT_MS);

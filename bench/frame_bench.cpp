@@ -39,7 +39,7 @@ struct Scene {
         FillSurface(backdrop, BACKGROUND_COLOUR);
         backBuffer = CreateCompatibleSurface(backdrop, width, height);
         windowPixels.resize(static_cast<std::size_t>(width) * height * 4);
-        window = {windowPixels.data(), width * 4, width, height, 4, ConvertToXrgb, {}};
+        window = {windowPixels.data(), width * 4, width, height, 4, ConvertToXrgb, {}, {}};
         for (int k = 0; k < 3; ++k)
             Next();
     }

@@ -123,7 +123,7 @@ TEST_F(Frame, PresentsOnlyWhatFitsAWindowOfAnotherSize)
     Particle ps[2] = {{37.0, 18.0, 0.5, 0.25, 6, RED}, {30.0, 12.0, -0.5, 0.5, 3, BLUE}};
     constexpr int WIDTH = 31, HEIGHT = 15, PITCH = WIDTH * 4 + 8;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(PITCH) * HEIGHT, 0xEE);
-    WindowPixels window{bytes.data(), PITCH, WIDTH, HEIGHT, 4, ConvertToXbgr, {}};
+    WindowPixels window{bytes.data(), PITCH, WIDTH, HEIGHT, 4, ConvertToXbgr, {}, {}};
     for (int frame = 0; frame < 3; ++frame) {
         ComposeFrame(back, backdrop, ps, 2, NoDraws);
         PresentPixels(window, back);
@@ -166,22 +166,38 @@ Surface* PatternLogo(Surface*)
 
 void NoReport() {}
 
+// Window pixels, and the display's copy of them, which gets only the
+// rectangles that the window's damage names.
 struct Window {
-    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint8_t> bytes, sent;
     WindowPixels pixels;
     Window(int width, int height, void (*convert)(const Colour*, std::uint8_t*, int))
         : bytes(static_cast<std::size_t>(width) * height * 4),
-          pixels{bytes.data(), width * 4, width, height, 4, convert, {}}
+          sent(bytes.size()), pixels{bytes.data(), width * 4, width, height, 4, convert, {}, {}}
     {
+        ClearDamage(pixels.changed, width, height);
     }
-    const std::uint8_t* Row(int y) const
+    const std::uint8_t* Row(int y, bool asSent = false) const
     {
-        return bytes.data() + static_cast<std::size_t>(y) * pixels.pitch;
+        return (asSent ? sent : bytes).data() + static_cast<std::size_t>(y) * pixels.pitch;
+    }
+    // Returns how many rectangles went.
+    std::size_t Send()
+    {
+        const auto rects = DamageRects(pixels.changed, pixels.width, pixels.height);
+        for (const PixelRect& r : rects)
+            for (int y = r.y; y < r.y + r.height; ++y) {
+                const std::size_t at = static_cast<std::size_t>(y) * pixels.pitch + r.x * 4;
+                std::memcpy(sent.data() + at, bytes.data() + at, r.width * 4);
+            }
+        ClearDamage(pixels.changed, pixels.width, pixels.height);
+        return rects.size();
     }
 };
 
-// The window holds `frame` converted whole.
-bool Shows(const Window& window, Surface* frame, std::vector<std::uint8_t>& scratch)
+// The window holds `frame` converted whole; or, `asSent`, the display does.
+bool Shows(const Window& window, Surface* frame, std::vector<std::uint8_t>& scratch,
+           bool asSent = false)
 {
     const std::size_t bytes = static_cast<std::size_t>(frame->width) * 4;
     scratch.resize(bytes);
@@ -192,7 +208,7 @@ bool Shows(const Window& window, Surface* frame, std::vector<std::uint8_t>& scra
             window.pixels.convert(RowOf(frame, y), scratch.data(), frame->width);
             expected = scratch.data();
         }
-        if (std::memcmp(expected, window.Row(y), bytes) != 0)
+        if (std::memcmp(expected, window.Row(y, asSent), bytes) != 0)
             return false;
     }
     return true;
@@ -226,6 +242,7 @@ TEST_P(RestoredFrames, EqualWholeCopiesEveryFrame)
 
     std::mt19937 rng(2026);
     int backdrop = 0, changes = 0;
+    std::size_t mostRects = 0;
     for (int frame = 1; frame <= FRAMES; ++frame) {
         if (rng() % 40 == 0) {
             backdrop = static_cast<int>(rng() % BACKDROP_COUNT);
@@ -234,16 +251,26 @@ TEST_P(RestoredFrames, EqualWholeCopiesEveryFrame)
         ComposeFrame(restored, backdrops.surfaces[backdrop], a, PARTICLE_COUNT, DrawA);
         PresentPixels(plain.pixels, restored);
         PresentPixels(swapped.pixels, restored);
+        // Now and then the display is sent two frames at once.
+        const bool send = rng() % 8 != 0;
+        if (send)
+            mostRects = std::max(mostRects, plain.Send());
         FillSurface(whole, 0x00FF00FF); // forgets where it was filled from
         ComposeFrame(whole, backdrops.surfaces[backdrop], b, PARTICLE_COUNT, DrawB);
         ASSERT_TRUE(SamePixels(restored, whole)) << "frame " << frame << " after restoring";
         ASSERT_TRUE(Shows(plain, whole, scratch)) << "frame " << frame << " on the window";
+        if (send) {
+            ASSERT_TRUE(Shows(plain, whole, scratch, true)) << "frame " << frame << " as sent";
+        }
         if (frame % SWAPPED_EVERY == 0) {
             ASSERT_TRUE(Shows(swapped, whole, scratch))
                 << "frame " << frame << " on the X11 window";
         }
     }
     EXPECT_GT(changes, 100) << "the backdrop changed too rarely to test it";
+    // The first frame and each change of backdrop go whole; the others in
+    // a few hundred rectangles at most.
+    EXPECT_LT(mostRects, 600u) << "rectangles in one send";
     for (int i = 0; i < PARTICLE_COUNT; ++i)
         ASSERT_TRUE(a[i].x == b[i].x && a[i].y == b[i].y && a[i].vx == b[i].vx &&
                     a[i].vy == b[i].vy && a[i].radius == b[i].radius && a[i].colour == b[i].colour)

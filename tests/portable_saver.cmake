@@ -41,3 +41,10 @@ add_test(NAME portable_lost_display
 add_test(NAME portable_no_display
   COMMAND python3 ${PORTABLE_TESTS}/saver_e2e.py no-display ${SAVER})
 set_tests_properties(portable_lost_display portable_no_display PROPERTIES TIMEOUT 60)
+
+# The desktop's idle timers run on while the saver runs, and out of sight it
+# does no work.
+if(NOT VENDREL_SANITIZE)
+  vendrel_xvfb_test(portable_idle_machinery 1280x720 idle-machinery ${SAVER})
+endif()
+vendrel_xvfb_test(portable_unseen 1280x720 unseen ${SAVER})

@@ -89,10 +89,101 @@ void PresentPixels(WindowPixels& window, Surface* frame)
     if (changesKnown) {
         ForwardRuns(window, frame, frame->restored);
         ForwardRuns(window, frame, frame->sinceFill.spans);
+        DamageSpans(window.changed, frame->restored);
+        DamageSpans(window.changed, frame->sinceFill.spans);
     } else {
         ConvertWhole(window, frame);
+        DamageWhole(window.changed);
     }
     window.holds = frame->version;
+}
+
+void ClearDamage(Damage& damage, int width, int height)
+{
+    const int columns = (std::max(width, 0) + DAMAGE_CELL_WIDTH - 1) / DAMAGE_CELL_WIDTH;
+    const int bands = (std::max(height, 0) + DAMAGE_BAND_HEIGHT - 1) / DAMAGE_BAND_HEIGHT;
+    constexpr DamageCell UNCHANGED{1, 0, 0, 0};
+    if (columns != damage.columns || bands != damage.bands) {
+        damage.columns = columns;
+        damage.bands = bands;
+        damage.cells.assign(static_cast<std::size_t>(columns) * bands, UNCHANGED);
+    } else {
+        for (std::uint32_t k : damage.touched)
+            damage.cells[k] = UNCHANGED;
+    }
+    damage.touched.clear();
+    damage.whole = false;
+}
+
+void DamageSpans(Damage& damage, const std::vector<Span>& spans)
+{
+    if (damage.whole)
+        return;
+    for (const Span& span : spans) {
+        const int band = span.y / DAMAGE_BAND_HEIGHT;
+        if (band >= damage.bands)
+            continue;
+        const int first = span.x0 / DAMAGE_CELL_WIDTH;
+        const int last = std::min(span.x1 / DAMAGE_CELL_WIDTH, damage.columns - 1);
+        const std::size_t row = static_cast<std::size_t>(band) * damage.columns;
+        for (int column = first; column <= last; ++column) {
+            DamageCell& cell = damage.cells[row + column];
+            const int x0 = std::max(span.x0, column * DAMAGE_CELL_WIDTH);
+            const int x1 = std::min(span.x1, column * DAMAGE_CELL_WIDTH + DAMAGE_CELL_WIDTH - 1);
+            if (cell.x0 > cell.x1) {
+                cell = {x0, x1, span.y, span.y};
+                damage.touched.push_back(static_cast<std::uint32_t>(row + column));
+                continue;
+            }
+            cell.x0 = std::min(cell.x0, x0);
+            cell.x1 = std::max(cell.x1, x1);
+            cell.y0 = std::min(cell.y0, span.y);
+            cell.y1 = std::max(cell.y1, span.y);
+        }
+    }
+}
+
+void DamageWhole(Damage& damage)
+{
+    damage.whole = true;
+}
+
+std::vector<PixelRect> DamageRects(const Damage& damage, int width, int height)
+{
+    std::vector<PixelRect> rects;
+    if (!Damaged(damage) || width <= 0 || height <= 0)
+        return rects;
+    if (damage.whole) {
+        rects.push_back({0, 0, width, height});
+        return rects;
+    }
+    auto send = [&](const DamageCell& c) {
+        const int x1 = std::min(c.x1, width - 1), y1 = std::min(c.y1, height - 1);
+        if (c.x0 <= x1 && c.y0 <= y1)
+            rects.push_back({c.x0, c.y0, x1 - c.x0 + 1, y1 - c.y0 + 1});
+    };
+    for (int band = 0; band < damage.bands; ++band) {
+        const DamageCell* cells =
+            damage.cells.data() + static_cast<std::size_t>(band) * damage.columns;
+        DamageCell open{1, 0, 0, 0};
+        for (int column = 0; column < damage.columns; ++column) {
+            const DamageCell& cell = cells[column];
+            if (cell.x0 > cell.x1)
+                continue;
+            if (open.x0 <= open.x1 && cell.x0 - open.x1 - 1 <= DAMAGE_JOIN_GAP) {
+                open.x1 = cell.x1;
+                open.y0 = std::min(open.y0, cell.y0);
+                open.y1 = std::max(open.y1, cell.y1);
+                continue;
+            }
+            if (open.x0 <= open.x1)
+                send(open);
+            open = cell;
+        }
+        if (open.x0 <= open.x1)
+            send(open);
+    }
+    return rects;
 }
 
 // X11's true-colour visuals put red in the high byte. Most runs are a

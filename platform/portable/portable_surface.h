@@ -72,6 +72,46 @@ inline Colour* WritableRow(Surface* s, int y)
     return s->ownsRow[k] ? s->rows[k].get() : OwnRow(s, y);
 }
 
+// What of the window's pixels has changed since they were last sent to the
+// display. Sending a rectangle costs the display server a fixed amount and
+// then some per row and per pixel, and the pixels it reads have mostly left
+// the cache since the last frame: so the few thousand runs of a frame are
+// gathered into cells, a band of rows by a column of pixels, each keeping
+// the bounds of what changed in it, and neighbouring cells of a band that
+// lie close together are sent as one rectangle.
+struct DamageCell {
+    int x0, x1, y0, y1; // inclusive bounds; x0 > x1 when nothing changed
+};
+
+struct Damage {
+    int columns = 0, bands = 0;
+    std::vector<DamageCell> cells;      // band by band
+    std::vector<std::uint32_t> touched; // cells changed since the last clear
+    bool whole = false;                 // every pixel, cells or not
+};
+
+// Chosen by measuring the X server's time per frame (README, "Putting a
+// frame on the window").
+inline constexpr int DAMAGE_CELL_WIDTH = 32;
+inline constexpr int DAMAGE_BAND_HEIGHT = 32;
+inline constexpr int DAMAGE_JOIN_GAP = 16; // pixels between two cells' changes
+
+struct PixelRect {
+    int x, y, width, height;
+};
+
+// Nothing changed, on pixels of width x height.
+void ClearDamage(Damage& damage, int width, int height);
+void DamageSpans(Damage& damage, const std::vector<Span>& spans);
+void DamageWhole(Damage& damage);
+inline bool Damaged(const Damage& damage)
+{
+    return damage.whole || !damage.touched.empty();
+}
+// Rectangles, within width x height, that together cover every changed
+// pixel.
+std::vector<PixelRect> DamageRects(const Damage& damage, int width, int height);
+
 // The window's own pixels, which the system shows: they need not be laid
 // out as a Colour, and only `convert` writes them.
 struct WindowPixels {
@@ -85,11 +125,15 @@ struct WindowPixels {
     // The surface last presented here, in that version; none for pixels
     // that hold no frame yet.
     Version holds;
+    // What presenting has written here since the display was last sent
+    // these pixels; whoever sends them clears it.
+    Damage changed;
 };
 
 // Brings `window` up to `frame`: nothing if `frame` has not changed since
 // it was presented there, only the runs restored and drawn since if that
-// was just before its last restore, and otherwise everything.
+// was just before its last restore, and otherwise everything. Notes what
+// it wrote in `window.changed`.
 void PresentPixels(WindowPixels& window, Surface* frame);
 
 // A Colour (0x00BBGGRR) as X11's 0x00RRGGBB, and as itself.

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/portable/portable_surface.h"
+#include "platform/portable/window.h"
 #include "resources/logo_data.h"
 
 void SleepMs(int ms)
@@ -12,8 +13,12 @@ void SleepMs(int ms)
     SDL_Delay(static_cast<Uint32>(ms));
 }
 
+// The window the saver draws on is the screen: the primary display, or the
+// window a host handed over, which may be one monitor or a small preview.
 ScreenSize DesktopSize()
 {
+    if (SaverWindow.frame != nullptr)
+        return {SurfaceWidth(SaverWindow.frame), SurfaceHeight(SaverWindow.frame)};
     SDL_Rect bounds{};
     if (SDL_GetDisplayBounds(0, &bounds) != 0)
         return {0, 0};
@@ -51,8 +56,11 @@ int GdiObjectCount()
     return -1;
 }
 
+// Under a host a message box would open below the host's windows, unseen,
+// and hold the drawing up for good: there the message goes to stderr.
 void ReportMissingLogo()
 {
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "Hello", "Hello", nullptr) != 0)
+    if (SaverWindow.hosted ||
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "Hello", "Hello", nullptr) != 0)
         std::fputs("Hello\n", stderr);
 }

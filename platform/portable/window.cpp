@@ -1,8 +1,12 @@
 #include "platform/portable/window.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include <cerrno>
+#include <vector>
 
 #include "platform/portable/portable_surface.h"
 #include "platform/portable/x11.h"
@@ -12,9 +16,29 @@ PortableWindow SaverWindow{};
 
 namespace {
 
+// Woken through a pipe: a signal handler may write to it, and the main
+// thread can wait on it and the display's connection at once.
+struct WakePipe {
+    int read = -1, write = -1;
+    WakePipe()
+    {
+        int ends[2];
+        if (pipe2(ends, O_NONBLOCK | O_CLOEXEC) == 0) {
+            read = ends[0];
+            write = ends[1];
+        }
+    }
+};
+const WakePipe wake;
+
+// Without a connection to wait on, the main thread looks for events this
+// often.
+constexpr int EVENT_POLL_MS = 10;
+
 Colour windowBackground;
 bool serverPaintsBackground; // the X server fills what shows of the window
 Uint32 screenFormat;         // for ConvertToScreenFormat; set with `screen`
+std::vector<SDL_Rect> rects; // main thread: what goes to the display
 
 // Any layout SDL knows, one run at a time; X11's usual ones have their own
 // converters, several times faster.
@@ -36,8 +60,9 @@ Uint32 BackgroundPixel(const SDL_PixelFormat* format)
 // the first frame.
 void AttachScreen(SDL_Surface* surface)
 {
+    WindowPixels& screen = SaverWindow.screen;
     if (surface == nullptr) {
-        SaverWindow.screen = {nullptr, 0, 0, 0, 0, ConvertToXbgr, {}};
+        screen = {nullptr, 0, 0, 0, 0, ConvertToXbgr, {}, {}};
         return;
     }
     const SDL_PixelFormat* format = surface->format;
@@ -49,13 +74,34 @@ void AttachScreen(SDL_Surface* surface)
         convert = ConvertToXrgb;
     else if (screenFormat == SDL_PIXELFORMAT_XBGR8888 || screenFormat == SDL_PIXELFORMAT_ABGR8888)
         convert = ConvertToXbgr;
-    SaverWindow.screen = {static_cast<std::uint8_t*>(surface->pixels),
-                          surface->pitch,
-                          surface->w,
-                          surface->h,
-                          format->BytesPerPixel,
-                          convert,
-                          {}};
+    screen = {static_cast<std::uint8_t*>(surface->pixels),
+              surface->pitch,
+              surface->w,
+              surface->h,
+              format->BytesPerPixel,
+              convert,
+              {},
+              {}};
+    ClearDamage(screen.changed, screen.width, screen.height);
+    // Filled, the background goes out whole with the first show.
+    if (!serverPaintsBackground)
+        DamageWhole(screen.changed);
+}
+
+// What both kinds of window share once SDL has one: the lock, the frame
+// the scene sees as the window, the window surface.
+bool PrepareWindow(int width, int height, Colour background)
+{
+    SaverWindow.frameLock = SDL_CreateMutex();
+    SaverWindow.seenAgain = SDL_CreateCond();
+    if (SaverWindow.frameLock == nullptr || SaverWindow.seenAgain == nullptr)
+        return false;
+    if (wake.read < 0)
+        return SDL_SetError("no pipe to wake the event loop with") == 0;
+    SaverWindow.frame = CreateMemorySurface(width, height);
+    FillSurface(SaverWindow.frame, background);
+    windowBackground = background;
+    return true;
 }
 
 } // namespace
@@ -65,20 +111,14 @@ bool OpenSaverWindow(const char* title, Colour background)
     SDL_Rect screen{};
     if (SDL_GetDisplayBounds(0, &screen) != 0)
         return false;
+    const int width = screen.x + screen.w, height = screen.y + screen.h;
     // Left to itself SDL backs an X11 window surface with an OpenGL texture,
     // which on a software GL costs twenty times the plain shared-memory image.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    SaverWindow.window = SDL_CreateWindow(title, 0, 0, screen.x + screen.w, screen.y + screen.h,
-                                          SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
-    if (SaverWindow.window == nullptr)
+    SaverWindow.window =
+        SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    if (SaverWindow.window == nullptr || !PrepareWindow(width, height, background))
         return false;
-    SaverWindow.frameEvent = SDL_RegisterEvents(1);
-    SaverWindow.frameLock = SDL_CreateMutex();
-    if (SaverWindow.frameEvent == static_cast<Uint32>(-1) || SaverWindow.frameLock == nullptr)
-        return false;
-    SaverWindow.frame = CreateMemorySurface(screen.x + screen.w, screen.y + screen.h);
-    FillSurface(SaverWindow.frame, background);
-    windowBackground = background;
     SDL_Surface* surface = SDL_GetWindowSurface(SaverWindow.window);
     if (surface == nullptr)
         return false;
@@ -87,22 +127,52 @@ bool OpenSaverWindow(const char* title, Colour background)
     serverPaintsBackground =
         LetServerPaintBackground(SaverWindow.window, BackgroundPixel(surface->format));
     AttachScreen(surface);
+    WatchX11Window(SaverWindow.window, false, SaverWindow.sight);
+    ApplySight();
     AskForFullScreen(SaverWindow.window);
-    CatchLostDisplay();
     SDL_ShowCursor(SDL_DISABLE);
     SDL_ShowWindow(SaverWindow.window);
     SDL_RaiseWindow(SaverWindow.window);
     return true;
 }
 
-void ShowLatestFrame()
+bool OpenHostedWindow(unsigned long id, Colour background)
+{
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SaverWindow.window = SDL_CreateWindowFrom(reinterpret_cast<void*>(id));
+    SaverWindow.hosted = true;
+    if (SaverWindow.window == nullptr)
+        return false;
+    int width = 0, height = 0;
+    SDL_GetWindowSize(SaverWindow.window, &width, &height);
+    if (!PrepareWindow(width, height, background))
+        return false;
+    SDL_Surface* surface = SDL_GetWindowSurface(SaverWindow.window);
+    if (surface == nullptr)
+        return false;
+    AttachScreen(surface);
+    WatchX11Window(SaverWindow.window, true, SaverWindow.sight);
+    ApplySight();
+    return true;
+}
+
+void ShowLatestFrame(bool whole)
 {
     SDL_LockMutex(SaverWindow.frameLock);
     SaverWindow.framePending = false;
-    const WindowPixels& screen = SaverWindow.screen;
+    WindowPixels& screen = SaverWindow.screen;
     const bool holdsWindow = screen.holds.surface != 0 || !serverPaintsBackground;
-    if (screen.pixels != nullptr && holdsWindow)
-        SDL_UpdateWindowSurface(SaverWindow.window);
+    if (screen.pixels != nullptr && holdsWindow) {
+        if (whole)
+            DamageWhole(screen.changed);
+        rects.clear();
+        for (const PixelRect& r : DamageRects(screen.changed, screen.width, screen.height))
+            rects.push_back({r.x, r.y, r.width, r.height});
+        if (!rects.empty())
+            SDL_UpdateWindowSurfaceRects(SaverWindow.window, rects.data(),
+                                         static_cast<int>(rects.size()));
+        ClearDamage(screen.changed, screen.width, screen.height);
+    }
     SDL_UnlockMutex(SaverWindow.frameLock);
 }
 
@@ -115,18 +185,62 @@ void ReattachScreen()
     SDL_UnlockMutex(SaverWindow.frameLock);
 }
 
+void ApplySight()
+{
+    SDL_LockMutex(SaverWindow.frameLock);
+    const bool unseen = !CanBeSeen(SaverWindow.sight);
+    if (SaverWindow.unseen && !unseen) {
+        // Whatever covered it may have left anything on the screen.
+        DamageWhole(SaverWindow.screen.changed);
+        SDL_CondBroadcast(SaverWindow.seenAgain);
+    }
+    SaverWindow.unseen = unseen;
+    SDL_UnlockMutex(SaverWindow.frameLock);
+}
+
+void ReleaseRenderThread()
+{
+    SDL_LockMutex(SaverWindow.frameLock);
+    SaverWindow.stopping = true;
+    SDL_CondBroadcast(SaverWindow.seenAgain);
+    SDL_UnlockMutex(SaverWindow.frameLock);
+}
+
+void WaitForWindowWork(int timeoutMs)
+{
+    const int display = X11ConnectionFd();
+    if (display < 0)
+        timeoutMs = timeoutMs < 0 ? EVENT_POLL_MS : std::min(timeoutMs, EVENT_POLL_MS);
+    else if (!X11ReadyToSleep())
+        return;
+    pollfd fds[2] = {{wake.read, POLLIN, 0}, {display, POLLIN, 0}};
+    if (poll(fds, display < 0 ? 1 : 2, timeoutMs) > 0 && (fds[0].revents & POLLIN) != 0) {
+        char drained[64];
+        while (read(wake.read, drained, sizeof drained) > 0) {
+        }
+    }
+}
+
+void WakeEventLoop()
+{
+    const int saved = errno;
+    const char one = 1;
+    [[maybe_unused]] const ssize_t written = write(wake.write, &one, 1);
+    errno = saved;
+}
+
 // Render thread: only what changed since the last frame is written, and
-// never while the main thread shows the pixels.
+// never while the main thread shows the pixels. While nobody can see the
+// window it waits here, with the next frame ready.
 void PresentFrame(Surface*, Surface* backBuffer)
 {
     SDL_LockMutex(SaverWindow.frameLock);
+    while (SaverWindow.unseen && !SaverWindow.stopping)
+        SDL_CondWait(SaverWindow.seenAgain, SaverWindow.frameLock);
     PresentPixels(SaverWindow.screen, backBuffer);
     const bool announce = !SaverWindow.framePending;
     SaverWindow.framePending = true;
     SDL_UnlockMutex(SaverWindow.frameLock);
-    if (!announce)
-        return;
-    SDL_Event event{};
-    event.type = SaverWindow.frameEvent;
-    SDL_PushEvent(&event);
+    if (announce)
+        WakeEventLoop();
 }

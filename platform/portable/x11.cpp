@@ -1,27 +1,23 @@
-// SDL loads Xlib at run time, and so do we: the program needs no X11 to
-// link, and on another video driver these find nothing and do nothing.
 #include "platform/portable/x11.h"
 
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/dpms.h>
+#include <X11/extensions/scrnsaver.h>
 
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 
-void* XlibFunction(const char* name)
-{
-    if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0)
-        return nullptr;
-    void* xlib = SDL_LoadObject("libX11.so.6");
-    return xlib == nullptr ? nullptr : SDL_LoadFunction(xlib, name);
-}
+constexpr char PROGRAM[] = "vendrel-screensaver";
 
-template <typename Function> Function* Xlib(const char* name)
-{
-    return reinterpret_cast<Function*>(XlibFunction(name));
-}
+Display* display = nullptr; // SDL's connection, once a window is watched
+Window drawnWindow = 0;
+bool drawnWindowHosted = false;
+int saverEventBase = -1; // MIT-SCREEN-SAVER's first event, where it exists
+bool dpms = false;
 
 bool X11WindowOf(SDL_Window* window, SDL_SysWMinfo& info)
 {
@@ -31,29 +27,170 @@ bool X11WindowOf(SDL_Window* window, SDL_SysWMinfo& info)
 
 int EndOnLostDisplay(Display*)
 {
-    std::fputs("vendrel-screensaver: lost the connection to the display\n", stderr);
+    std::fprintf(stderr, "%s: lost the connection to the display\n", PROGRAM);
     std::_Exit(1);
+}
+
+int EndOnXError(Display* from, XErrorEvent* error)
+{
+    const bool gone = error->error_code == BadWindow || error->error_code == BadDrawable;
+    if (drawnWindow != 0 && error->resourceid == drawnWindow && gone) {
+        ReportWindowGone();
+        std::_Exit(1);
+    }
+    char text[160];
+    XGetErrorText(from, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "%s: X error: %s (request %d.%d)\n", PROGRAM, text, error->request_code,
+                 error->minor_code);
+    std::_Exit(1);
+}
+
+bool trappedError = false;
+
+int TrapXError(Display*, XErrorEvent*)
+{
+    trappedError = true;
+    return 0;
+}
+
+bool SaverIsOn(int state)
+{
+    return state == ScreenSaverOn || state == ScreenSaverCycle;
 }
 
 } // namespace
 
-void CatchLostDisplay()
+void CatchXFailures()
 {
-    using IoErrorHandler = int(Display*);
-    auto set = Xlib<IoErrorHandler*(IoErrorHandler*)>("XSetIOErrorHandler");
-    if (set != nullptr)
-        set(EndOnLostDisplay);
+    XSetIOErrorHandler(EndOnLostDisplay);
+    XSetErrorHandler(EndOnXError);
+}
+
+std::string CheckHostWindow(unsigned long id, int& width, int& height)
+{
+    Display* own = XOpenDisplay(nullptr);
+    if (own == nullptr)
+        return "cannot open the display '" + std::string(XDisplayName(nullptr)) + "'";
+    trappedError = false;
+    auto previous = XSetErrorHandler(TrapXError);
+    XWindowAttributes attributes{};
+    const Status status = XGetWindowAttributes(own, id, &attributes);
+    XSync(own, False);
+    XSetErrorHandler(previous);
+    std::string problem;
+    if (status == 0 || trappedError)
+        problem = "names no window on this display";
+    else if (attributes.screen != DefaultScreenOfDisplay(own))
+        problem = "names a window of another screen than " + std::string(XDisplayString(own));
+    else if (attributes.c_class == InputOnly)
+        problem = "names a window that cannot be drawn on";
+    width = attributes.width;
+    height = attributes.height;
+    XCloseDisplay(own);
+    return problem;
+}
+
+bool WatchX11Window(SDL_Window* window, bool hosted, Sight& sight)
+{
+    SDL_SysWMinfo info;
+    if (!X11WindowOf(window, info))
+        return false;
+    display = info.info.x11.display;
+    drawnWindow = info.info.x11.window;
+    drawnWindowHosted = hosted;
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, drawnWindow, &attributes);
+    // On a window of our own SDL has chosen its events; on the host's the
+    // saver adds only notices, never input, which belongs to the host.
+    const long events = hosted ? ExposureMask | StructureNotifyMask | VisibilityChangeMask
+                               : attributes.your_event_mask | VisibilityChangeMask;
+    XSelectInput(display, drawnWindow, events);
+    sight.unmapped = attributes.map_state != IsViewable;
+
+    int errorBase = 0;
+    const Window root = DefaultRootWindow(display);
+    if (XScreenSaverQueryExtension(display, &saverEventBase, &errorBase)) {
+        XScreenSaverSelectInput(display, root, ScreenSaverNotifyMask);
+        if (XScreenSaverInfo* saver = XScreenSaverAllocInfo()) {
+            if (XScreenSaverQueryInfo(display, root, saver))
+                sight.serverSaverOn = SaverIsOn(saver->state);
+            XFree(saver);
+        }
+    } else {
+        saverEventBase = -1;
+    }
+    int dpmsEvents = 0, dpmsErrors = 0;
+    dpms = DPMSQueryExtension(display, &dpmsEvents, &dpmsErrors) && DPMSCapable(display);
+    CheckMonitor(sight);
+    return true;
+}
+
+int X11ConnectionFd()
+{
+    return display == nullptr ? -1 : ConnectionNumber(display);
+}
+
+bool X11ReadyToSleep()
+{
+    XFlush(display);
+    return XEventsQueued(display, QueuedAlready) == 0;
+}
+
+XNews ReadXEvent(const SDL_SysWMmsg* message, Sight& sight)
+{
+    if (display == nullptr || message->subsystem != SDL_SYSWM_X11)
+        return XNews::Nothing;
+    const XEvent& event = message->msg.x11.event;
+    if (saverEventBase >= 0 && event.type == saverEventBase + ScreenSaverNotify) {
+        const auto& notice = reinterpret_cast<const XScreenSaverNotifyEvent&>(event);
+        sight.serverSaverOn = SaverIsOn(notice.state);
+        return XNews::Sight;
+    }
+    if (event.xany.window != drawnWindow)
+        return XNews::Nothing;
+    switch (event.type) {
+    case VisibilityNotify:
+        sight.obscured = event.xvisibility.state == VisibilityFullyObscured;
+        return XNews::Sight;
+    case DestroyNotify:
+        return event.xdestroywindow.window == drawnWindow ? XNews::WindowGone : XNews::Nothing;
+    }
+    return XNews::Nothing;
+}
+
+void ReportWindowGone()
+{
+    if (drawnWindowHosted)
+        std::fprintf(stderr, "%s: the window in XSCREENSAVER_WINDOW (0x%lx) is gone\n", PROGRAM,
+                     drawnWindow);
+    else
+        std::fprintf(stderr, "%s: the saver window was destroyed\n", PROGRAM);
+}
+
+void CheckMonitor(Sight& sight)
+{
+    CARD16 level = DPMSModeOn;
+    BOOL enabled = False;
+    if (dpms)
+        DPMSInfo(display, &level, &enabled);
+    sight.monitorOff = MonitorIsOff(dpms, enabled, static_cast<PowerLevel>(level));
+}
+
+bool HasDpms()
+{
+    return dpms;
 }
 
 // SDL's X11 windows have no background of their own, so the desktop would
 // show through them until the first whole-window copy.
 bool LetServerPaintBackground(SDL_Window* window, Uint32 pixel)
 {
-    auto set = Xlib<int(Display*, Window, unsigned long)>("XSetWindowBackground");
     SDL_SysWMinfo info;
-    if (set == nullptr || !X11WindowOf(window, info))
+    if (!X11WindowOf(window, info))
         return false;
-    set(info.info.x11.display, info.info.x11.window, pixel);
+    XSetWindowBackground(info.info.x11.display, info.info.x11.window, pixel);
     return true;
 }
 
@@ -62,14 +199,11 @@ bool LetServerPaintBackground(SDL_Window* window, Uint32 pixel)
 // Before mapping, the state is a property the window manager reads.
 void AskForFullScreen(SDL_Window* window)
 {
-    auto intern = Xlib<Atom(Display*, const char*, Bool)>("XInternAtom");
-    auto change = Xlib<int(Display*, Window, Atom, Atom, int, int, const unsigned char*, int)>(
-        "XChangeProperty");
     SDL_SysWMinfo info;
-    if (intern == nullptr || change == nullptr || !X11WindowOf(window, info))
+    if (!X11WindowOf(window, info))
         return;
-    Display* display = info.info.x11.display;
-    const Atom fullScreen = intern(display, "_NET_WM_STATE_FULLSCREEN", False);
-    change(display, info.info.x11.window, intern(display, "_NET_WM_STATE", False), XA_ATOM, 32,
-           PropModeReplace, reinterpret_cast<const unsigned char*>(&fullScreen), 1);
+    Display* own = info.info.x11.display;
+    const Atom fullScreen = XInternAtom(own, "_NET_WM_STATE_FULLSCREEN", False);
+    XChangeProperty(own, info.info.x11.window, XInternAtom(own, "_NET_WM_STATE", False), XA_ATOM,
+                    32, PropModeReplace, reinterpret_cast<const unsigned char*>(&fullScreen), 1);
 }

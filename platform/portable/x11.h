@@ -1,12 +1,50 @@
-// What the portable saver asks of an X server beyond what SDL does. Each
-// does nothing where SDL runs on another video driver.
+// What the portable saver asks of an X server beyond what SDL does. All of
+// it runs on the main thread, over SDL's own connection, but for the check
+// of a host's window, which runs before SDL starts on a connection of its
+// own. Where SDL runs on another video driver these do nothing.
 #pragma once
 
 #include <SDL.h>
 
-// A lost display ends the process at once with exit code 1 and one line,
-// instead of Xlib's two lines and an exit() under the running threads.
-void CatchLostDisplay();
+#include <string>
+
+#include "platform/portable/sight.h"
+
+struct SDL_SysWMmsg;
+
+// From now on an X error or a lost connection ends the process at once with
+// exit code 1 and one line, instead of Xlib's report and an exit() under
+// the running threads. Called before SDL opens the display.
+void CatchXFailures();
+
+// Whether the window `id` can be drawn on, on this display's default
+// screen; if so its size, and otherwise what is wrong, in words.
+std::string CheckHostWindow(unsigned long id, int& width, int& height);
+
+// Starts watching what hides `window`, the one the saver draws on, and
+// fills in what hides it now. `hosted`: another program made it, so the
+// saver listens there only for exposure, structure and visibility, and
+// never for input. False when SDL's window is not an X11 one.
+bool WatchX11Window(SDL_Window* window, bool hosted, Sight& sight);
+
+// The X connection's file descriptor, or -1 where there is none.
+int X11ConnectionFd();
+
+// Sends what Xlib holds back; false if events wait in its queue already,
+// which the connection's descriptor would not show.
+bool X11ReadyToSleep();
+
+// What an X event said: nothing for the saver, a change of `sight`, or the
+// end of the window it draws on.
+enum class XNews { Nothing, Sight, WindowGone };
+XNews ReadXEvent(const SDL_SysWMmsg* message, Sight& sight);
+
+// The one line that says the window drawn on has gone.
+void ReportWindowGone();
+
+// Asks DPMS whether the monitor is off, where the server has DPMS.
+void CheckMonitor(Sight& sight);
+bool HasDpms();
 
 // The server paints the window `pixel` wherever it shows, from the moment
 // it is mapped; false where it cannot be asked to.

@@ -120,7 +120,7 @@ void DrawTwoFrames(Scene& scene, bool withLogo)
     ScreenHeight = scene.height;
     std::srand(1); // the same respawns each time an input is replayed
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
-    WindowPixels shown{pixels.data(), width * 4, width, height, 4, ConvertToXrgb, {}};
+    WindowPixels shown{pixels.data(), width * 4, width, height, 4, ConvertToXrgb, {}, {}};
     for (int frame = 0; frame < 2; ++frame) {
         ComposeFrame(backBuffer, backdrops.surfaces[scene.backdrop], scene.particles.data(),
                      static_cast<int>(scene.particles.size()), std::rand);

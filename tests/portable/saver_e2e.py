@@ -14,6 +14,9 @@
     saver_e2e.py desktop WM SAVER       under openbox with tint2, or i3 with its
                                         bar: the whole screen covered, panel too
     saver_e2e.py idle SAVER             xautolock starts it when idle, and again
+    saver_e2e.py idle-machinery SAVER   the server's saver timer and the idle time run
+                                        on, and nothing on the session bus holds them
+    saver_e2e.py unseen SAVER           no work while out of sight, drawing again after
 
 Every check prints what it saw; the exit code is 0 only if all held.
 """
@@ -686,6 +689,210 @@ def test_no_display(saver):
         check(len(lines) == 1, f"{case}: one line on stderr: {lines}")
 
 
+# --- the desktop's idle machinery, and drawing only when seen --------------------
+
+class SaverInfo(ctypes.Structure):
+    _fields_ = [("window", ctypes.c_ulong), ("state", ctypes.c_int), ("kind", ctypes.c_int),
+                ("til_or_since", ctypes.c_ulong), ("idle", ctypes.c_ulong),
+                ("event_mask", ctypes.c_ulong)]
+
+
+SERVER_SAVER_STATES = {0: "off", 1: "on", 3: "disabled"}
+
+
+def server_saver():
+    """The X server's own saver: its state and the idle time in ms."""
+    xlib = ctypes.CDLL("libX11.so.6")
+    xss = ctypes.CDLL("libXss.so.1")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XDefaultRootWindow.argtypes = xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+    xss.XScreenSaverQueryInfo.argtypes = [ctypes.c_void_p, ctypes.c_ulong,
+                                          ctypes.POINTER(SaverInfo)]
+    display = xlib.XOpenDisplay(None)
+    info = SaverInfo()
+    xss.XScreenSaverQueryInfo(display, xlib.XDefaultRootWindow(display), ctypes.byref(info))
+    xlib.XCloseDisplay(display)
+    return SERVER_SAVER_STATES.get(info.state, str(info.state)), info.idle
+
+
+def cpu_ms(pid):
+    """All of a process's threads' CPU time so far, in ms."""
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{task}/schedstat") as f:
+                total += int(f.read().split()[0])
+        except (OSError, IndexError, ValueError):
+            pass  # a thread that just ended
+    return total / 1e6
+
+
+def wait_until(condition, timeout_s, step_s=0.1):
+    deadline = time.monotonic() + timeout_s
+    while time.monotonic() < deadline:
+        if condition():
+            return True
+        time.sleep(step_s)
+    return condition()
+
+
+def private_session_bus():
+    """A dbus-daemon of our own, and dbus-monitor logging all it carries."""
+    daemon = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                              stdout=subprocess.PIPE, text=True)
+    address = daemon.stdout.readline().strip()
+    monitor = subprocess.Popen(["dbus-monitor", "--address", address], stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+    return daemon, monitor, address
+
+
+IDLE_INTERFACES = ("ScreenSaver", "PowerManagement", "SessionManager", "Inhibit", "login1",
+                   "IdleMonitor")
+
+
+def test_idle_machinery(saver):
+    # The server's own saver set to come on after 3 idle seconds; nothing
+    # gives input from here on, until the key at the end.
+    daemon, monitor, address = private_session_bus()
+    subprocess.run(["xset", "s", "reset"], check=True)
+    subprocess.run(["xset", "s", "3", "0"], check=True)
+    # SDL's own variable asks for the opposite; the saver must not listen.
+    proc = start(saver, dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address,
+                             SDL_VIDEO_ALLOW_SCREENSAVER="0"))
+    started = time.monotonic()
+    try:
+        check(wait_for_window(TITLE) is not None, "the window appears")
+        came_on = wait_until(lambda: server_saver()[0] == "on", 8)
+        check(came_on, f"the server's saver comes on while the saver runs: {server_saver()}")
+        time.sleep(0.5)
+        before = cpu_ms(proc.pid)
+        time.sleep(5)
+        spent = cpu_ms(proc.pid) - before
+        check(spent < UNSEEN_CPU_MS, f"server's saver on: {spent:.1f} ms of CPU in 5 s "
+              f"(< {UNSEEN_CPU_MS})")
+        time.sleep(max(0.0, IDLE_SPAN_S - (time.monotonic() - started)))
+        state, idle_ms = server_saver()
+        check(idle_ms >= 1000 * (IDLE_SPAN_S - 1),
+              f"the idle time runs on: {idle_ms} ms after {IDLE_SPAN_S} s of running")
+        subprocess.run(["xset", "s", "off"], check=True)
+        subprocess.run(["xset", "s", "reset"], check=True)
+        check(draws_again(), "server's saver off: it draws again")
+        check(stop_with_key(proc) == 0, "a key ends it")
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+        monitor.terminate()
+        log = monitor.communicate(timeout=5)[0]
+        daemon.terminate()
+        daemon.wait()
+    calls = [line for line in log.splitlines() if line.startswith("method call")]
+    idle = [c.split("; ", 1)[-1] for c in calls if any(name in c for name in IDLE_INTERFACES)]
+    print(f"      {len(calls)} method calls on the session bus")
+    check("NameAcquired" in log, "dbus-monitor watched the bus")
+    check(not idle, f"no call to an idle, screen-saver or session interface: {idle}")
+
+
+UNSEEN_CPU_MS = 10  # over 5 s; drawing, the saver takes some 60 ms in that time
+IDLE_SPAN_S = 35
+
+
+def draws_again():
+    """Two screenshots a second apart differ."""
+    first, _, _ = shoot()
+    time.sleep(1)
+    second, _, _ = shoot()
+    return sum(1 for a, b in zip(first, second) if a != b) > 100
+
+
+class SetWindowAttributes(ctypes.Structure):
+    _fields_ = [("background_pixmap", ctypes.c_ulong), ("background_pixel", ctypes.c_ulong),
+                ("border_pixmap", ctypes.c_ulong), ("border_pixel", ctypes.c_ulong),
+                ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int),
+                ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
+                ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int),
+                ("event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
+                ("override_redirect", ctypes.c_int), ("colormap", ctypes.c_ulong),
+                ("cursor", ctypes.c_ulong)]
+
+
+class Cover:
+    """An override-redirect window over the whole screen, as a locker's or
+    another saver's would be; gone again on close()."""
+
+    CW_BACK_PIXEL, CW_OVERRIDE_REDIRECT = 1 << 1, 1 << 9
+
+    def __init__(self):
+        self.xlib = xlib = ctypes.CDLL("libX11.so.6")
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+        xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        xlib.XCreateWindow.restype = ctypes.c_ulong
+        xlib.XCreateWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                       ctypes.c_int, ctypes.c_uint, ctypes.c_uint, ctypes.c_uint,
+                                       ctypes.c_int, ctypes.c_uint, ctypes.c_void_p,
+                                       ctypes.c_ulong, ctypes.POINTER(SetWindowAttributes)]
+        xlib.XMapRaised.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.display = xlib.XOpenDisplay(None)
+        width, height = screen_size()
+        attributes = SetWindowAttributes(background_pixel=0x0000FF, override_redirect=1)
+        window = xlib.XCreateWindow(self.display, xlib.XDefaultRootWindow(self.display), 0, 0,
+                                    width, height, 0, 0, 1, None,
+                                    self.CW_BACK_PIXEL | self.CW_OVERRIDE_REDIRECT,
+                                    ctypes.byref(attributes))
+        xlib.XMapRaised(self.display, window)
+        xlib.XSync(self.display, 0)
+
+    def close(self):
+        self.xlib.XCloseDisplay(self.display)
+
+
+def test_unseen(saver):
+    # Each way of being out of sight, in turn: no work while it lasts, the
+    # animation back after it.
+    proc = start(saver)
+    window = wait_for_window(TITLE)
+    check(window is not None, "the window appears")
+    time.sleep(1.5)
+    before = cpu_ms(proc.pid)
+    time.sleep(2)
+    check(cpu_ms(proc.pid) - before > UNSEEN_CPU_MS, "drawing, it does measurable work")
+    cover = []
+    ways = {  # how to hide it, how to show it again
+        # Unmapping takes the focus away; mapped again, it is given it back.
+        "unmapped": (lambda: xdotool("windowunmap", "--sync", window),
+                     lambda: xdotool("windowmap", "--sync", window, "windowfocus", "--sync",
+                                     window)),
+        "covered by another window": (lambda: cover.append(Cover()), lambda: cover.pop().close()),
+        # Last: a key, which also ends the server's saver, ends this one.
+        "the server's saver on": (lambda: subprocess.run(["xset", "s", "activate"]), None),
+    }
+    for way, (hide, show) in ways.items():
+        hide()
+        time.sleep(0.5)
+        before = cpu_ms(proc.pid)
+        time.sleep(5)
+        spent = cpu_ms(proc.pid) - before
+        check(spent < UNSEEN_CPU_MS, f"{way}: {spent:.1f} ms of CPU in 5 s (< {UNSEEN_CPU_MS})")
+        if show:
+            show()
+            check(draws_again(), f"{way}, then seen again: it draws again")
+            continue
+        sent = time.monotonic()
+        xdotool("keydown", "x")
+        ended = wait_until(lambda: proc.poll() is not None, 2, 0.005)
+        waited_ms = 1000 * (time.monotonic() - sent)
+        check(ended and proc.returncode == 0 and waited_ms < 45 + 1000 * LATENCY_SLACK_S,
+              f"{way}: a key ends it at once ({waited_ms:.0f} ms), exit code {proc.returncode}")
+    check(proc.poll() is not None, "the saver has ended")
+    if proc.poll() is None:
+        proc.kill()
+    report = proc.stderr.read()
+    check("Sanitizer" not in report, "no sanitizer report" + (f":\n{report}" if report else ""))
+
+
 def main(argv):
     if len(argv) < 3:
         print(__doc__, file=sys.stderr)
@@ -704,6 +911,8 @@ def main(argv):
         "no-display": test_no_display,
         "desktop": test_desktop,
         "idle": test_idle,
+        "idle-machinery": test_idle_machinery,
+        "unseen": test_unseen,
     }
     tests[what](*rest)
     finish()
