@@ -171,7 +171,7 @@ void NoReport() {}
 struct Window {
     std::vector<std::uint8_t> bytes, sent;
     WindowPixels pixels;
-    Window(int width, int height, void (*convert)(const Colour*, std::uint8_t*, int))
+    Window(int width, int height, bool (*convert)(const Colour*, std::uint8_t*, int))
         : bytes(static_cast<std::size_t>(width) * height * 4),
           sent(bytes.size()), pixels{bytes.data(), width * 4, width, height, 4, convert, {}, {}}
     {

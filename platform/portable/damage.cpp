@@ -16,6 +16,11 @@ void Reset(SpanLog& log)
     log.whole = false;
 }
 
+// The pixels of a frame's runs have left the cache since the last frame,
+// 30 ms ago: their lines are asked for this many runs ahead, so that they
+// arrive many at once instead of one after the other.
+constexpr std::size_t PREFETCH_AHEAD = 16;
+
 // Most runs are a pixel or a few: a plain loop beats a call to memcpy.
 void CopyRun(Colour* to, const Colour* from, int count)
 {
@@ -34,17 +39,29 @@ void ConvertWhole(WindowPixels& window, const Surface* frame)
                        width);
 }
 
-// Copies the runs of `spans` from `frame` into `window`.
+// Brings the runs of `spans` on `window` up to `frame`, and notes those in
+// which a pixel changed. Most do not: a dot that has not moved a whole
+// pixel, and its links, are drawn again as they were.
 void ForwardRuns(WindowPixels& window, const Surface* frame, const std::vector<Span>& spans)
 {
-    for (const Span& span : spans) {
+    for (std::size_t k = 0; k < spans.size(); ++k) {
+        if (k + PREFETCH_AHEAD < spans.size()) {
+            const Span& later = spans[k + PREFETCH_AHEAD];
+            if (later.y < window.height && later.x0 < window.width)
+                __builtin_prefetch(window.pixels +
+                                       static_cast<std::size_t>(later.y) * window.pitch +
+                                       static_cast<std::size_t>(later.x0) * window.bytesPerPixel,
+                                   1);
+        }
+        const Span& span = spans[k];
         if (span.y >= window.height || span.x0 >= window.width)
             continue;
         const int x1 = std::min(span.x1, window.width - 1);
-        window.convert(RowOf(frame, span.y) + span.x0,
-                       window.pixels + static_cast<std::size_t>(span.y) * window.pitch +
-                           static_cast<std::size_t>(span.x0) * window.bytesPerPixel,
-                       x1 - span.x0 + 1);
+        if (window.convert(RowOf(frame, span.y) + span.x0,
+                           window.pixels + static_cast<std::size_t>(span.y) * window.pitch +
+                               static_cast<std::size_t>(span.x0) * window.bytesPerPixel,
+                           x1 - span.x0 + 1))
+            DamageSpan(window.changed, {span.y, span.x0, x1});
     }
 }
 
@@ -66,9 +83,16 @@ void NoteWholeWrite(Surface* s)
 void FillWhole(Surface* target, Surface* source)
 {
     if (target->filledFrom == source->version && !target->sinceFill.whole) {
-        for (const Span& span : target->sinceFill.spans)
+        const std::vector<Span>& spans = target->sinceFill.spans;
+        for (std::size_t k = 0; k < spans.size(); ++k) {
+            if (k + PREFETCH_AHEAD < spans.size()) {
+                const Span& later = spans[k + PREFETCH_AHEAD];
+                __builtin_prefetch(RowOf(target, later.y) + later.x0, 1);
+            }
+            const Span& span = spans[k];
             CopyRun(WritableRow(target, span.y) + span.x0, RowOf(source, span.y) + span.x0,
                     span.x1 - span.x0 + 1);
+        }
         target->restoredAt = target->version;
         target->restored.swap(target->sinceFill.spans);
     } else {
@@ -87,10 +111,10 @@ void PresentPixels(WindowPixels& window, Surface* frame)
     const bool changesKnown =
         window.holds.surface != 0 && window.holds == frame->restoredAt && !frame->sinceFill.whole;
     if (changesKnown) {
+        // The restored runs take the frame's pixels, drawing and all, so
+        // the drawn runs mostly find them in place already.
         ForwardRuns(window, frame, frame->restored);
         ForwardRuns(window, frame, frame->sinceFill.spans);
-        DamageSpans(window.changed, frame->restored);
-        DamageSpans(window.changed, frame->sinceFill.spans);
     } else {
         ConvertWhole(window, frame);
         DamageWhole(window.changed);
@@ -115,31 +139,27 @@ void ClearDamage(Damage& damage, int width, int height)
     damage.whole = false;
 }
 
-void DamageSpans(Damage& damage, const std::vector<Span>& spans)
+void DamageSpan(Damage& damage, const Span& span)
 {
-    if (damage.whole)
+    const int band = span.y / DAMAGE_BAND_HEIGHT;
+    if (damage.whole || band >= damage.bands)
         return;
-    for (const Span& span : spans) {
-        const int band = span.y / DAMAGE_BAND_HEIGHT;
-        if (band >= damage.bands)
+    const int first = span.x0 / DAMAGE_CELL_WIDTH;
+    const int last = std::min(span.x1 / DAMAGE_CELL_WIDTH, damage.columns - 1);
+    const std::size_t row = static_cast<std::size_t>(band) * damage.columns;
+    for (int column = first; column <= last; ++column) {
+        DamageCell& cell = damage.cells[row + column];
+        const int x0 = std::max(span.x0, column * DAMAGE_CELL_WIDTH);
+        const int x1 = std::min(span.x1, column * DAMAGE_CELL_WIDTH + DAMAGE_CELL_WIDTH - 1);
+        if (cell.x0 > cell.x1) {
+            cell = {x0, x1, span.y, span.y};
+            damage.touched.push_back(static_cast<std::uint32_t>(row + column));
             continue;
-        const int first = span.x0 / DAMAGE_CELL_WIDTH;
-        const int last = std::min(span.x1 / DAMAGE_CELL_WIDTH, damage.columns - 1);
-        const std::size_t row = static_cast<std::size_t>(band) * damage.columns;
-        for (int column = first; column <= last; ++column) {
-            DamageCell& cell = damage.cells[row + column];
-            const int x0 = std::max(span.x0, column * DAMAGE_CELL_WIDTH);
-            const int x1 = std::min(span.x1, column * DAMAGE_CELL_WIDTH + DAMAGE_CELL_WIDTH - 1);
-            if (cell.x0 > cell.x1) {
-                cell = {x0, x1, span.y, span.y};
-                damage.touched.push_back(static_cast<std::uint32_t>(row + column));
-                continue;
-            }
-            cell.x0 = std::min(cell.x0, x0);
-            cell.x1 = std::max(cell.x1, x1);
-            cell.y0 = std::min(cell.y0, span.y);
-            cell.y1 = std::max(cell.y1, span.y);
         }
+        cell.x0 = std::min(cell.x0, x0);
+        cell.x1 = std::max(cell.x1, x1);
+        cell.y0 = std::min(cell.y0, span.y);
+        cell.y1 = std::max(cell.y1, span.y);
     }
 }
 
@@ -189,16 +209,24 @@ std::vector<PixelRect> DamageRects(const Damage& damage, int width, int height)
 // X11's true-colour visuals put red in the high byte. Most runs are a
 // pixel or two; a whole row compiles to vector code and runs at memory
 // speed.
-void ConvertToXrgb(const Colour* from, std::uint8_t* to, int count)
+bool ConvertToXrgb(const Colour* from, std::uint8_t* to, int count)
 {
     auto* out = reinterpret_cast<std::uint32_t*>(to);
+    std::uint32_t differs = 0;
     for (int x = 0; x < count; ++x) {
         const Colour p = from[x];
-        out[x] = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+        const std::uint32_t q = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+        differs |= out[x] ^ q;
+        out[x] = q;
     }
+    return differs != 0;
 }
 
-void ConvertToXbgr(const Colour* from, std::uint8_t* to, int count)
+bool ConvertToXbgr(const Colour* from, std::uint8_t* to, int count)
 {
-    std::memcpy(to, from, static_cast<std::size_t>(count) * sizeof(Colour));
+    const std::size_t bytes = static_cast<std::size_t>(count) * sizeof(Colour);
+    if (std::memcmp(to, from, bytes) == 0)
+        return false;
+    std::memcpy(to, from, bytes);
+    return true;
 }

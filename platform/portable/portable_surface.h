@@ -102,7 +102,7 @@ struct PixelRect {
 
 // Nothing changed, on pixels of width x height.
 void ClearDamage(Damage& damage, int width, int height);
-void DamageSpans(Damage& damage, const std::vector<Span>& spans);
+void DamageSpan(Damage& damage, const Span& span);
 void DamageWhole(Damage& damage);
 inline bool Damaged(const Damage& damage)
 {
@@ -120,8 +120,9 @@ struct WindowPixels {
     int width;
     int height;
     int bytesPerPixel;
-    // Writes `count` Colours as that many of the window's pixels.
-    void (*convert)(const Colour* from, std::uint8_t* to, int count);
+    // Writes `count` Colours as that many of the window's pixels; true if
+    // any of them changed (or it cannot tell).
+    bool (*convert)(const Colour* from, std::uint8_t* to, int count);
     // The surface last presented here, in that version; none for pixels
     // that hold no frame yet.
     Version holds;
@@ -137,8 +138,8 @@ struct WindowPixels {
 void PresentPixels(WindowPixels& window, Surface* frame);
 
 // A Colour (0x00BBGGRR) as X11's 0x00RRGGBB, and as itself.
-void ConvertToXrgb(const Colour* from, std::uint8_t* to, int count);
-void ConvertToXbgr(const Colour* from, std::uint8_t* to, int count);
+bool ConvertToXrgb(const Colour* from, std::uint8_t* to, int count);
+bool ConvertToXbgr(const Colour* from, std::uint8_t* to, int count);
 
 // Bookkeeping of every write, for surface.cpp: a name for a new surface, a
 // write, and a write to every pixel.

@@ -42,10 +42,11 @@ std::vector<SDL_Rect> rects; // main thread: what goes to the display
 
 // Any layout SDL knows, one run at a time; X11's usual ones have their own
 // converters, several times faster.
-void ConvertToScreenFormat(const Colour* from, std::uint8_t* to, int count)
+bool ConvertToScreenFormat(const Colour* from, std::uint8_t* to, int count)
 {
     SDL_ConvertPixels(count, 1, SDL_PIXELFORMAT_XBGR8888, from, count * 4, screenFormat, to,
                       count * SDL_BYTESPERPIXEL(screenFormat));
+    return true;
 }
 
 Uint32 BackgroundPixel(const SDL_PixelFormat* format)
