@@ -13,6 +13,10 @@ if(WIN32)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
   install(FILES ${CMAKE_BINARY_DIR}/VendrelScreensaver.scr DESTINATION .)
   install(FILES ${docs}/windows-readme.txt DESTINATION . RENAME README.txt)
+  # The MIT licence travels with every copy, with Windows line ends.
+  configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/LICENSE.txt
+                 @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_BINARY_DIR}/LICENSE.txt DESTINATION .)
 else()
   # Debian keeps manual pages and changelogs compressed, without a date in
   # the gzip header so that the package is the same each time it is built.
@@ -30,6 +34,15 @@ else()
   install(FILES ${docs}/copyright ${changelog} ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${doc})
   install(FILES ${docs}/lintian-overrides DESTINATION share/lintian/overrides
           RENAME vendrel-screensaver)
+  # Where the screen-saver frameworks look: the themes of mate-screensaver
+  # and xfce4-screensaver, and xscreensaver's description of each hack.
+  install(FILES ${docs}/vendrel-screensaver.desktop DESTINATION share/applications/screensavers)
+  # mate-screensaver and xfce4-screensaver run only programs in the hacks'
+  # folder, where xscreensaver finds them too: a link to the saver.
+  file(CREATE_LINK ../../bin/vendrel-screensaver ${CMAKE_BINARY_DIR}/hack-link SYMBOLIC)
+  install(FILES ${CMAKE_BINARY_DIR}/hack-link DESTINATION libexec/xscreensaver
+          RENAME vendrel-screensaver)
+  install(FILES ${docs}/vendrel-screensaver.xml DESTINATION share/xscreensaver/config)
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME vendrel-screensaver)
@@ -46,6 +59,8 @@ else()
       "Vendrel Screensaver covers the screen with a dark backdrop on which 150\n\
 small coloured dots drift; every two dots close together are joined by a\n\
 gray line, brighter the closer they are. Any key, mouse button, the wheel\n\
-or mouse motion ends it. Run it from an idle launcher such as xautolock.")
+or mouse motion ends it. Run it from an idle launcher such as xautolock,\n\
+or inside xscreensaver, xsecurelock, mate-screensaver or\n\
+xfce4-screensaver, which lock the screen and draw it on each monitor.")
 endif()
 include(CPack)

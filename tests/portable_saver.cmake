@@ -48,3 +48,22 @@ if(NOT VENDREL_SANITIZE)
   vendrel_xvfb_test(portable_idle_machinery 1280x720 idle-machinery ${SAVER})
 endif()
 vendrel_xvfb_test(portable_unseen 1280x720 unseen ${SAVER})
+
+# Inside the screen-saver frameworks, on the window they hand over.
+function(vendrel_hosted_test name)
+  add_test(NAME ${name} COMMAND ${ARGN})
+  set_tests_properties(${name} PROPERTIES LABELS xvfb TIMEOUT 120)
+endfunction()
+set(HOSTED python3 ${PORTABLE_TESTS}/hosted_e2e.py)
+vendrel_hosted_test(portable_hosted_preview ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} preview ${SAVER})
+vendrel_hosted_test(portable_hosted_ending
+  ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} ending ${SAVER} ${SAVER_NOLOGO})
+if(NOT VENDREL_SANITIZE)
+  vendrel_hosted_test(portable_hosted_xscreensaver
+    ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} xscreensaver ${SAVER})
+  vendrel_hosted_test(portable_hosted_monitors ${HOSTED} monitors ${SAVER})
+  vendrel_hosted_test(portable_hosted_xsecurelock
+    ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} xsecurelock ${SAVER})
+  vendrel_hosted_test(portable_hosted_mate ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} mate ${SAVER}
+    ${CMAKE_SOURCE_DIR}/docs/vendrel-screensaver.desktop)
+endif()

@@ -3,15 +3,20 @@
 # the machine lacks. Quick when everything is there already.
 set -euo pipefail
 
-packages=(cmake make g++ clang libclang-rt-14-dev python3 libgtest-dev libbenchmark-dev libsdl2-dev libx11-dev libxext-dev libxss-dev
+packages=(cmake make g++ clang libclang-rt-14-dev python3 libgtest-dev libbenchmark-dev libsdl2-dev
+          libx11-dev libxext-dev libxss-dev
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xdotool imagemagick x11-apps
           x11-utils python3-pefile xfonts-base
-          lintian dpkg-dev man-db unzip xautolock openbox tint2 i3-wm x11-xserver-utils)
+          lintian dpkg-dev man-db unzip xautolock openbox tint2 i3-wm x11-xserver-utils
+          dbus-daemon dbus-bin xscreensaver xsecurelock mate-screensaver desktop-file-utils)
 # wine64 and the x86_64 cross compiler: where the kernel runs no 32-bit
 # programs, the tests run the Windows build's x86_64 twin under 64-bit Wine.
 # lintian, dpkg-dev (dpkg-shlibdeps), man-db, unzip: making and checking the
 # packages. xautolock, openbox, tint2, i3-wm, x11-xserver-utils: the desktop
-# set-ups the tests run the saver in.
+# set-ups the tests run the saver in. dbus-daemon, dbus-bin: a private session
+# bus, watched for calls that would hold the desktop awake. xscreensaver,
+# xsecurelock, mate-screensaver: the screen-saver frameworks the saver runs
+# inside; desktop-file-utils checks the theme file mate's and Xfce's read.
 # xfonts-base: SDL's X11 message box draws its text in the server's core
 # fonts; an Xvfb without them cannot show the missing-logo message.
 

@@ -632,11 +632,13 @@ def test_idle(saver):
 
 # --- no display, lost display -------------------------------------------------------
 
-def private_server(size):
+def private_server(*sizes):
     """An Xvfb of our own on a free display (xvfb-run's clean-up fails if the
-    server is gone before it); returns the process and its display."""
+    server is gone before it), with a screen of each size; returns the
+    process and its display."""
     read_end, write_end = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{size}x24",
+    screens = [a for k, size in enumerate(sizes) for a in ("-screen", str(k), f"{size}x24")]
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), *screens,
                                "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,),
                               stderr=subprocess.DEVNULL)
     os.close(write_end)

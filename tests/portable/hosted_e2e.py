@@ -1,0 +1,560 @@
+#!/usr/bin/env python3
+"""The portable saver inside the screen-saver frameworks, which hand it a
+window of theirs in XSCREENSAVER_WINDOW, on the X display this runs on.
+The helpers and the way of reporting are saver_e2e.py's.
+
+    hosted_e2e.py xscreensaver SAVER    activated, xscreensaver shows our frames
+                                        in its window; deactivated, we are gone
+    hosted_e2e.py monitors SAVER        two monitors (on a private Xvfb): one
+                                        saver each, at its own size
+    hosted_e2e.py xsecurelock SAVER     the locked screen shows our frames
+    hosted_e2e.py mate SAVER THEME      mate-screensaver runs our theme file's saver
+    hosted_e2e.py preview SAVER         a small window of the test's: drawn in,
+                                        nothing else touched, no input taken;
+                                        resized, then destroyed under it
+    hosted_e2e.py ending SAVER NOLOGO   SIGTERM, SIGINT and SIGHUP at any moment
+                                        end it in 100 ms; bad values refused
+
+xscreensaver refuses to run hacks as root, and so the frameworks run as an
+unprivileged user, made if there is none, on a copy of SAVER it can reach.
+"""
+import ctypes
+import os
+import pwd
+import random
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+import saver_e2e as e2e
+from saver_e2e import check
+
+USER = "vendrel-test"
+HEX_ID_WIDTH = 8
+SIGNAL_END_MS = 100
+SIGNAL_TRIES = 20
+INPUT_MASKS = 0x7FFF | 1 << 21  # keys, buttons, pointer, keymap, focus
+EXCLUSIVE_MASKS = 1 << 18 | 1 << 20  # resize and substructure redirect
+
+
+# --- an unprivileged user, and the saver where it can run it -------------------
+
+def test_user():
+    """The user the frameworks run as, made if missing; None when this test
+    is not root and runs them as itself."""
+    if os.getuid() != 0:
+        return None
+    try:
+        pwd.getpwnam(USER)
+    except KeyError:
+        subprocess.run(["useradd", "--create-home", "--shell", "/bin/sh", USER], check=True)
+    return USER
+
+
+def as_user(user, command, home, **extra):
+    """The command, run as `user` with a clean environment."""
+    env = {"DISPLAY": os.environ["DISPLAY"], "HOME": home, "PATH": "/usr/bin:/bin", **extra}
+    if user is None:
+        return command, dict(os.environ, **env)
+    return ["runuser", "-u", user, "--", "env", "-i",
+            *[f"{k}={v}" for k, v in env.items()], *command], None
+
+
+def private_home(user, saver):
+    """A home for the framework, holding a copy of the saver."""
+    home = tempfile.mkdtemp(prefix="vendrel-hosted-")
+    os.chmod(home, 0o755)
+    copy = os.path.join(home, "vendrel-screensaver")
+    shutil.copy(saver, copy)
+    os.chmod(copy, 0o755)
+    if user is not None:
+        shutil.chown(home, user)
+    return home, copy
+
+
+def running(path):
+    """Processes that run the program at `path`, zombies left out."""
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            if os.readlink(f"/proc/{entry}/exe") != path:
+                continue
+            with open(f"/proc/{entry}/stat") as f:
+                if f.read().rsplit(")", 1)[1].split()[0] != "Z":
+                    found.append(int(entry))
+        except OSError:
+            continue
+    return found
+
+
+def host_window_of(pid):
+    with open(f"/proc/{pid}/environ", "rb") as f:
+        for item in f.read().split(b"\0"):
+            if item.startswith(b"XSCREENSAVER_WINDOW="):
+                return int(item.split(b"=", 1)[1], 0)
+    return None
+
+
+def geometry(window):
+    """(x, y, width, height) of a window on the root."""
+    out = subprocess.run(["xwininfo", "-id", str(window)], capture_output=True, text=True,
+                         check=False).stdout
+    values = {}
+    for line in out.splitlines():
+        key, _, value = line.strip().partition(":")
+        values[key] = value.strip()
+    return tuple(int(values.get(k, "-1")) for k in
+                 ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
+
+
+def region(pixels, width, box):
+    x, y, w, h = box
+    return [pixels[row * width + x + col] for row in range(y, y + h) for col in range(w)]
+
+
+def shows_frames(pixels, what, least_background=0.5):
+    """Background (on a small window the 150 dots crowd it), dots in several
+    colours, links."""
+    background = pixels.count(e2e.BACKGROUND)
+    colours = sum(1 for c in e2e.PALETTE if c in pixels)
+    links = sum(pixels.count(s) for s in e2e.link_shades())
+    check(background > least_background * len(pixels) and colours >= 4 and links > 20,
+          f"{what}: our frames ({100 * background / max(1, len(pixels)):.0f} % background, "
+          f"{colours} dot colours, {links} link pixels)")
+    check(e2e.foreign_colours(pixels) == 0, f"{what}: no colour that is not ours")
+
+
+def our_windows():
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True,
+                          check=False).stdout
+    return [line.strip() for line in tree.splitlines() if e2e.TITLE in line]
+
+
+def gone_within(path, seconds):
+    return e2e.wait_until(lambda: not running(path), seconds, 0.05)
+
+
+# --- xscreensaver ------------------------------------------------------------------
+
+XSCREENSAVER_SETTINGS = """\
+timeout: 0:30:00
+lock: False
+splash: False
+fade: False
+unfade: False
+mode: one
+selected: 0
+programs: {saver} --root \\n
+"""
+
+
+def run_xscreensaver(saver, monitors):
+    user = test_user()
+    home, copy = private_home(user, saver)
+    with open(os.path.join(home, ".xscreensaver"), "w") as f:
+        f.write(XSCREENSAVER_SETTINGS.format(saver=copy))
+    if user is not None:
+        shutil.chown(os.path.join(home, ".xscreensaver"), user)
+
+    def command(*args):
+        cmd, env = as_user(user, ["xscreensaver-command", *args], home)
+        return subprocess.run(cmd, env=env, capture_output=True, text=True, check=False)
+
+    cmd, env = as_user(user, ["xscreensaver", "--no-splash"], home)
+    daemon = subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                              text=True)
+    try:
+        up = e2e.wait_until(lambda: command("-time").returncode == 0, 15, 0.2)
+        check(up, "xscreensaver is up")
+        command("-activate")
+        started = e2e.wait_until(lambda: len(running(copy)) == len(monitors), 10, 0.1)
+        savers = running(copy)
+        check(started, f"{len(monitors)} saver(s) started for {len(monitors)} monitor(s): "
+              f"{len(savers)}")
+        windows = sorted((geometry(host_window_of(pid)), pid) for pid in savers)
+        check([box for box, _ in windows] == monitors,
+              f"each draws on xscreensaver's window of its monitor: {windows}")
+        width, _ = e2e.screen_size()
+        pixels, _, _ = e2e.shoot_until(lambda p: all(
+            e2e.shows_dots(region(p, width, box)) for box in monitors))
+        for box in monitors:
+            shows_frames(region(pixels, width, box), f"monitor at {box}")
+        check(not our_windows(), f"no window of ours in the tree: {our_windows()}")
+        command("-deactivate")
+        check(gone_within(copy, 1), "deactivated, the saver is gone within a second")
+    finally:
+        command("-exit")
+        try:
+            daemon.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            daemon.kill()
+        for pid in running(copy):
+            os.kill(pid, signal.SIGKILL)
+        shutil.rmtree(home, ignore_errors=True)
+
+
+def test_xscreensaver(saver):
+    width, height = e2e.screen_size()
+    run_xscreensaver(saver, [(0, 0, width, height)])
+
+
+MONITORS = [(0, 0, 800, 600), (800, 0, 640, 480)]
+
+
+def test_monitors(saver):
+    # One screen, two monitors of different sizes side by side (RandR
+    # monitors, which the server also reports through Xinerama): xscreensaver
+    # runs a saver on each.
+    server, display = e2e.private_server("1440x600")
+    os.environ["DISPLAY"] = display
+    try:
+        for k, (x, y, w, h) in enumerate(MONITORS):
+            output = "screen" if k == 0 else "none"  # the first takes the screen's output
+            subprocess.run(["xrandr", "--setmonitor", f"monitor{k}", f"{w}/0x{h}/0+{x}+{y}",
+                            output], check=True, capture_output=True)
+        run_xscreensaver(saver, MONITORS)
+    finally:
+        server.kill()
+        server.wait()
+
+
+# --- xsecurelock -------------------------------------------------------------------
+
+def test_xsecurelock(saver):
+    user = test_user()
+    home, copy = private_home(user, saver)
+    cmd, env = as_user(user, ["xsecurelock"], home, XSECURELOCK_SAVER=copy)
+    locker = subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                              text=True)
+    try:
+        check(e2e.wait_until(lambda: running(copy), 10), "xsecurelock starts the saver")
+        savers = running(copy)
+        width, height = e2e.screen_size()
+        check(savers and geometry(host_window_of(savers[0])) == (0, 0, width, height),
+              "on xsecurelock's window over the whole screen")
+        pixels, _, _ = e2e.shoot_until(e2e.shows_dots)
+        shows_frames(pixels, "the locked screen")
+        check(not our_windows(), f"no window of ours in the tree: {our_windows()}")
+    finally:
+        locker.terminate()
+        try:
+            locker.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            locker.kill()
+        check(gone_within(copy, 2), "xsecurelock ended, no saver is left")
+        for pid in running(copy):
+            os.kill(pid, signal.SIGKILL)
+        shutil.rmtree(home, ignore_errors=True)
+
+
+# --- mate-screensaver ---------------------------------------------------------
+
+HACKS = "/usr/libexec/xscreensaver"
+MATE_SETTINGS = {"mode": "single", "themes": "['screensavers-vendrel-screensaver']",
+                 "lock-enabled": "false", "idle-activation-enabled": "false"}
+
+
+def test_mate(saver, theme):
+    # mate-screensaver finds its themes through the menu of
+    # applications/screensavers in XDG_DATA_DIRS, and runs only programs in
+    # the hacks' own folder, where the package links the saver. The test
+    # links its copy there for as long as it runs, and gives the theme file,
+    # pointed at that link, a data folder of its own.
+    user = test_user()
+    home, copy = private_home(user, saver)
+    link = os.path.join(HACKS, f"vendrel-screensaver-test-{os.getpid()}")
+    themes = os.path.join(home, "share", "applications", "screensavers")
+    os.makedirs(themes)
+    with open(theme) as f:
+        text = f.read().replace(os.path.join(HACKS, "vendrel-screensaver"), link)
+    with open(os.path.join(themes, "vendrel-screensaver.desktop"), "w") as f:
+        f.write(text)
+    if user is not None:
+        subprocess.run(["chown", "-R", user, home], check=True)
+    os.symlink(copy, link)
+    cmd, env = as_user(user, ["dbus-daemon", "--session", "--nofork", "--print-address=1"], home)
+    bus = subprocess.Popen(cmd, env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                           text=True)
+    session = {"DBUS_SESSION_BUS_ADDRESS": bus.stdout.readline().strip(),
+               "XDG_DATA_DIRS": f"{home}/share:/usr/share", "XDG_CURRENT_DESKTOP": "MATE",
+               "XDG_CONFIG_HOME": f"{home}/config", "GSETTINGS_BACKEND": "keyfile"}
+
+    def run(*command):
+        cmd, env = as_user(user, list(command), home, **session)
+        return subprocess.run(cmd, env=env, capture_output=True, text=True, check=False)
+
+    for key, value in MATE_SETTINGS.items():
+        run("gsettings", "set", "org.mate.screensaver", key, value)
+    cmd, env = as_user(user, ["mate-screensaver", "--no-daemon"], home, **session)
+    daemon = subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        up = e2e.wait_until(lambda: run("mate-screensaver-command", "--query").returncode == 0,
+                            15, 0.2)
+        check(up, "mate-screensaver is up")
+        run("mate-screensaver-command", "--activate")
+        check(e2e.wait_until(lambda: running(copy), 10), "it starts our theme's saver")
+        savers = running(copy)
+        width, height = e2e.screen_size()
+        check(savers and geometry(host_window_of(savers[0])) == (0, 0, width, height),
+              "on mate-screensaver's window over the whole screen")
+        pixels, _, _ = e2e.shoot_until(e2e.shows_dots)
+        shows_frames(pixels, "mate-screensaver's window")
+        check(not our_windows(), f"no window of ours in the tree: {our_windows()}")
+        run("mate-screensaver-command", "--deactivate")
+        check(gone_within(copy, 2), "deactivated, the saver is gone")
+    finally:
+        run("mate-screensaver-command", "--exit")
+        for proc in (daemon, bus):
+            proc.terminate()
+            try:
+                proc.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+        os.remove(link)
+        for pid in running(copy):
+            os.kill(pid, signal.SIGKILL)
+        shutil.rmtree(home, ignore_errors=True)
+
+
+# --- a window of the test's own -----------------------------------------------------
+
+class WindowAttributes(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int),
+                ("height", ctypes.c_int), ("border_width", ctypes.c_int),
+                ("depth", ctypes.c_int), ("visual", ctypes.c_void_p),
+                ("root", ctypes.c_ulong), ("c_class", ctypes.c_int),
+                ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int),
+                ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
+                ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int),
+                ("colormap", ctypes.c_ulong), ("map_installed", ctypes.c_int),
+                ("map_state", ctypes.c_int), ("all_event_masks", ctypes.c_long),
+                ("your_event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
+                ("override_redirect", ctypes.c_int), ("screen", ctypes.c_void_p)]
+
+
+class Host:
+    """A plain window of ours, as a framework's preview would be."""
+
+    def __init__(self, box, background=0x123456, display=None):
+        self.xlib = xlib = ctypes.CDLL("libX11.so.6")
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+        xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        xlib.XCreateSimpleWindow.restype = ctypes.c_ulong
+        xlib.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                             ctypes.c_int, ctypes.c_uint, ctypes.c_uint,
+                                             ctypes.c_uint, ctypes.c_ulong, ctypes.c_ulong]
+        for name in ("XMapWindow", "XDestroyWindow", "XUnmapWindow"):
+            getattr(xlib, name).argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        xlib.XResizeWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_uint,
+                                       ctypes.c_uint]
+        xlib.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong,
+                                              ctypes.POINTER(WindowAttributes)]
+        xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.display = xlib.XOpenDisplay(display.encode() if display else None)
+        x, y, w, h = box
+        self.window = xlib.XCreateSimpleWindow(self.display, xlib.XDefaultRootWindow(self.display),
+                                               x, y, w, h, 0, 0, background)
+        xlib.XMapWindow(self.display, self.window)
+        xlib.XSync(self.display, 0)
+
+    def name(self, decimal=False):
+        return str(self.window) if decimal else f"0x{self.window:0{HEX_ID_WIDTH}X}"
+
+    def call(self, name, *args):
+        getattr(self.xlib, name)(self.display, self.window, *args)
+        self.xlib.XSync(self.display, 0)
+
+    def event_masks(self):
+        attributes = WindowAttributes()
+        self.xlib.XGetWindowAttributes(self.display, self.window, ctypes.byref(attributes))
+        return attributes.all_event_masks
+
+    def close(self):
+        self.xlib.XCloseDisplay(self.display)
+
+
+PREVIEW = (300, 200, 200, 150)
+
+
+def start_hosted(saver, host, env=None):
+    return e2e.start(saver, dict(env or os.environ, XSCREENSAVER_WINDOW=host.name()))
+
+
+def test_preview(saver):
+    host = Host(PREVIEW)
+    before, width, _ = e2e.shoot()
+    proc = start_hosted(saver, host)
+    try:
+        pixels, _, _ = e2e.shoot_until(lambda p: e2e.shows_dots(region(p, width, PREVIEW)))
+        shows_frames(region(pixels, width, PREVIEW), "the preview", 0.05)
+        outside = sum(1 for k, (a, b) in enumerate(zip(before, pixels))
+                      if a != b and not inside(k, width, PREVIEW))
+        check(outside == 0, f"nothing outside the preview changed: {outside} pixels")
+        masks = host.event_masks()
+        check(masks & (INPUT_MASKS | EXCLUSIVE_MASKS) == 0,
+              f"no input or redirection selected on the host's window: 0x{masks:X}")
+        check(not our_windows(), f"no window of ours: {our_windows()}")
+        # A host that resizes its window restarts its saver; until then it
+        # draws on, clipped.
+        host.call("XResizeWindow", 120, 90)
+        time.sleep(0.5)
+        check(e2e.draws_again() and proc.poll() is None, "resized: it draws on")
+        host.call("XDestroyWindow")
+        ended = e2e.wait_until(lambda: proc.poll() is not None, 1, 0.02)
+        lines = proc.stderr.read().splitlines() if ended else []
+        check(ended and proc.returncode == 1,
+              f"the host's window destroyed: ended within a second, exit code "
+              f"{proc.returncode}")
+        check(len(lines) == 1 and "X Error" not in lines[0], f"with one line: {lines}")
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+        host.close()
+
+
+def inside(k, width, box):
+    x, y, w, h = box
+    return x <= k % width < x + w and y <= k // width < y + h
+
+
+# --- ending, and bad values -----------------------------------------------------
+
+def ended_by(proc, sig):
+    """Sends `sig`; how long the saver took to end, in ms, or None."""
+    sent = time.monotonic()
+    proc.send_signal(sig)
+    if not e2e.wait_until(lambda: proc.poll() is not None, 2, 0.002):
+        proc.kill()
+        proc.wait()
+        return None
+    return 1000 * (time.monotonic() - sent)
+
+
+def catches(pid, sig):
+    """Whether the process has a handler for `sig` (its SigCgt mask)."""
+    try:
+        with open(f"/proc/{pid}/status") as f:
+            for line in f:
+                if line.startswith("SigCgt:"):
+                    return int(line.split()[1], 16) >> (sig - 1) & 1 == 1
+    except OSError:
+        pass
+    return False
+
+
+# Under AddressSanitizer every exit scans memory for leaks, some 150 ms the
+# saver itself never takes: timed ends go without, one end keeps it.
+TIMED = dict(os.environ)
+if "ASAN_OPTIONS" in TIMED:
+    TIMED["ASAN_OPTIONS"] += ":detect_leaks=0"
+
+
+def check_ends(proc, sig, what):
+    ms = ended_by(proc, sig)
+    report = proc.stderr.read()
+    check(ms is not None and ms < SIGNAL_END_MS and proc.returncode == 0,
+          f"{what}: {signal.Signals(sig).name} ends it with exit code {proc.returncode} "
+          f"in {ms if ms is None else round(ms)} ms (< {SIGNAL_END_MS})")
+    check("Sanitizer" not in report, f"{what}: no sanitizer report" +
+          (f":\n{report}" if "Sanitizer" in report else ""))
+
+
+def test_ending(saver, nologo):
+    host = Host(PREVIEW)
+    rng = random.Random(2026)
+    try:
+        # From the first moment the program can catch a signal (before that
+        # the system's default ends it) to well into the animation.
+        slowest = 0.0
+        for k in range(SIGNAL_TRIES):
+            proc = start_hosted(saver, host, TIMED)
+            e2e.wait_until(lambda: catches(proc.pid, signal.SIGTERM), 5, 0.001)
+            time.sleep(rng.choice([0, rng.uniform(0, 0.2), rng.uniform(0, 1.5)]))
+            ms = ended_by(proc, signal.SIGTERM)
+            report = proc.stderr.read()
+            if ms is None or ms >= SIGNAL_END_MS or proc.returncode != 0 or "Sanitizer" in report:
+                check(False, f"SIGTERM {k}: exit code {proc.returncode} after {ms} ms {report}")
+                break
+            slowest = max(slowest, ms)
+        else:
+            check(True, f"SIGTERM at {SIGNAL_TRIES} random moments: exit code 0 each time, "
+                  f"the slowest in {slowest:.0f} ms")
+        proc = start_hosted(saver, host, TIMED)
+        e2e.wait_until(lambda: e2e.shows_dots(region(e2e.shoot()[0], e2e.screen_size()[0],
+                                                     PREVIEW)), 10)
+        check_ends(proc, signal.SIGINT, "drawing")
+        proc = start_hosted(saver, host, TIMED)
+        time.sleep(1)
+        host.call("XUnmapWindow")
+        time.sleep(0.5)
+        check_ends(proc, signal.SIGHUP, "unseen")
+        host.call("XMapWindow")
+        proc = start_hosted(saver, host)
+        time.sleep(1)
+        proc.terminate()
+        proc.wait(timeout=5)
+        report = proc.stderr.read()
+        check(proc.returncode == 0 and "Sanitizer" not in report,
+              f"ended by a signal with every check at exit: exit code {proc.returncode} {report}")
+    finally:
+        host.close()
+    # The missing-logo message holds the render thread; a signal ends it all.
+    proc = e2e.start(nologo, TIMED)
+    check(e2e.wait_for_message_box() is not None, "the missing-logo message is up")
+    check_ends(proc, signal.SIGTERM, "the message up")
+    check(e2e.message_box_gone(2), "the message goes with the saver")
+    check_bad_values(saver)
+
+
+def refused(saver, value, display=None):
+    env = dict(os.environ, XSCREENSAVER_WINDOW=value)
+    if display:
+        env["DISPLAY"] = display
+    done = subprocess.run(["saver-e2e"], executable=saver, env=env, capture_output=True,
+                          text=True, timeout=10)
+    lines = done.stderr.splitlines()
+    check(done.returncode == 1 and len(lines) == 1 and "XSCREENSAVER_WINDOW" in lines[0],
+          f"XSCREENSAVER_WINDOW={value!r}: exit code {done.returncode}, {lines}")
+
+
+def check_bad_values(saver):
+    for value in ("zzz", "0", "0x", "12ab", "0x1FFFFF0"):
+        refused(saver, value)
+    # A window of the second screen, to a saver on the first.
+    server, display = e2e.private_server("320x240", "320x240")
+    try:
+        other = Host((0, 0, 100, 100), display=f"{display}.1")
+        refused(saver, other.name(decimal=True), f"{display}.0")
+        other.close()
+    finally:
+        server.kill()
+        server.wait()
+
+
+def main(argv):
+    if len(argv) < 3:
+        print(__doc__, file=sys.stderr)
+        return 2
+    tests = {
+        "xscreensaver": test_xscreensaver,
+        "monitors": test_monitors,
+        "xsecurelock": test_xsecurelock,
+        "mate": test_mate,
+        "preview": test_preview,
+        "ending": test_ending,
+    }
+    tests[argv[1]](*argv[2:])
+    e2e.finish()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
