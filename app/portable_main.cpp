@@ -14,15 +14,16 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <pthread.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
 #ifdef __linux__
-#include <pthread.h>
 #include <sys/prctl.h>
-#include <unistd.h>
 #endif
 
 #include "app/stop_rules.h"
@@ -84,8 +85,15 @@ void StartDrawing()
         return;
     drawingStarted = true;
     WindowSurfaceInUse.store(true, std::memory_order_release);
+    // The stop signals go to the main thread, whose wait they cut short.
+    sigset_t stops, before;
+    sigemptyset(&stops);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaddset(&stops, signal);
+    pthread_sigmask(SIG_BLOCK, &stops, &before);
     SDL_DetachThread(SDL_CreateThread(RenderThreadEntry, "render", SaverWindow.frame));
     SDL_DetachThread(SDL_CreateThread(RotationThreadEntry, "rotation", nullptr));
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 // Windows turns a key with Alt held, and F10, into a system key.
@@ -98,7 +106,19 @@ Trigger KeyTrigger(const SDL_KeyboardEvent& key)
 
 // SDL has no raw mouse input of its own; a motion event that actually
 // moves stands for it. The one SDL sends as the window appears under a
-// still pointer carries no movement and ends nothing.
+// still pointer carries no movement and ends nothing. XWayland, as the
+// pointer enters, first puts it at the middle of its screen and a few
+// milliseconds later where the compositor has it: motion that soon after
+// the pointer enters is the pointer being placed, not moved.
+constexpr Uint32 POINTER_PLACED_MS = 100;
+Uint32 pointerEnteredAt = 0;
+bool pointerEntered = false;
+
+bool PointerBeingPlaced(Uint32 timestamp)
+{
+    return pointerEntered && timestamp - pointerEnteredAt < POINTER_PLACED_MS;
+}
+
 int StopPauseFor(const SDL_Event& event)
 {
     switch (event.type) {
@@ -106,7 +126,8 @@ int StopPauseFor(const SDL_Event& event)
     case SDL_MOUSEBUTTONDOWN: return StopPauseMs(Trigger::MouseButton);
     case SDL_MOUSEWHEEL: return StopPauseMs(Trigger::Wheel);
     case SDL_MOUSEMOTION:
-        if (!RawMouseIsInput(event.motion.xrel, event.motion.yrel, 0))
+        if (!RawMouseIsInput(event.motion.xrel, event.motion.yrel, 0) ||
+            PointerBeingPlaced(event.motion.timestamp))
             return NO_STOP;
         return StopPauseMs(Trigger::RawInput);
     case SDL_QUIT: return 0; // closed by the window manager
@@ -129,6 +150,10 @@ void HandleWindowEvent(const SDL_WindowEvent& window)
         sight.unmapped = false;
         ApplySight();
         break;
+    case SDL_WINDOWEVENT_ENTER:
+        pointerEntered = true;
+        pointerEnteredAt = window.timestamp;
+        return;
     case SDL_WINDOWEVENT_EXPOSED: break;
     default: return;
     }
@@ -251,12 +276,18 @@ int main(int, char**)
     // environment says.
     SDL_SetHintWithPriority(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1", SDL_HINT_OVERRIDE);
     SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
-    // An X11 screen saver first of all (Wayland desktops have XWayland). Left
+    // X11 first, XWayland on a Wayland desktop: there a frame costs a
+    // quarter of what SDL's Wayland window, drawn through OpenGL, costs
+    // (README, "Wayland"); Wayland itself where there is no XWayland. Left
     // to choose, SDL would fall back on its off-screen driver and run unseen
-    // where there is no display; SDL_VIDEODRIVER still overrides this, but
-    // not for a host's window, which is always an X11 one.
-    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11",
-                            host != 0 ? SDL_HINT_OVERRIDE : SDL_HINT_NORMAL);
+    // where there is no display. SDL_VIDEODRIVER overrides this, but not for
+    // a host's window, which is always an X11 one.
+    if (host != 0)
+        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+    else if (std::getenv("WAYLAND_DISPLAY") != nullptr)
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+    else // libwayland, asked for nothing, would say so on stderr
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "%s: no display to run on: %s\n", PROGRAM, SDL_GetError());
         return 1;

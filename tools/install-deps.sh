@@ -8,7 +8,8 @@ packages=(cmake make g++ clang libclang-rt-14-dev python3 libgtest-dev libbenchm
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xdotool imagemagick x11-apps
           x11-utils python3-pefile xfonts-base
           lintian dpkg-dev man-db unzip xautolock openbox tint2 i3-wm x11-xserver-utils
-          dbus-daemon dbus-bin xscreensaver xsecurelock mate-screensaver desktop-file-utils)
+          dbus-daemon dbus-bin xscreensaver xsecurelock mate-screensaver desktop-file-utils
+          sway swayidle grim wtype wayvnc xwayland)
 # wine64 and the x86_64 cross compiler: where the kernel runs no 32-bit
 # programs, the tests run the Windows build's x86_64 twin under 64-bit Wine.
 # lintian, dpkg-dev (dpkg-shlibdeps), man-db, unzip: making and checking the
@@ -17,6 +18,9 @@ packages=(cmake make g++ clang libclang-rt-14-dev python3 libgtest-dev libbenchm
 # bus, watched for calls that would hold the desktop awake. xscreensaver,
 # xsecurelock, mate-screensaver: the screen-saver frameworks the saver runs
 # inside; desktop-file-utils checks the theme file mate's and Xfce's read.
+# sway, swayidle, grim, wtype, wayvnc, xwayland: a Wayland desktop, headless,
+# with its idle daemon, screenshots, a virtual keyboard and (through VNC) a
+# virtual pointer.
 # xfonts-base: SDL's X11 message box draws its text in the server's core
 # fonts; an Xvfb without them cannot show the missing-logo message.
 

@@ -31,9 +31,11 @@ struct WakePipe {
 };
 const WakePipe wake;
 
-// Without a connection to wait on, the main thread looks for events this
-// often.
-constexpr int EVENT_POLL_MS = 10;
+// Where SDL's connection is not an X11 one (Wayland), the main thread waits
+// in SDL itself, woken by an event of ours; a signal, whose handler cannot
+// post one, is seen within this long.
+constexpr int SIGNAL_CHECK_MS = 250;
+Uint32 wakeEvent = static_cast<Uint32>(-1);
 
 Colour windowBackground;
 bool serverPaintsBackground; // the X server fills what shows of the window
@@ -89,6 +91,15 @@ void AttachScreen(SDL_Surface* surface)
         DamageWhole(screen.changed);
 }
 
+// Left to itself SDL backs an X11 window surface with an OpenGL texture,
+// which on a software GL costs twenty times the plain shared-memory image.
+// Wayland has no plain one in SDL: there the texture is the only way.
+void PreferPlainFramebuffer()
+{
+    if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0)
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+}
+
 // What both kinds of window share once SDL has one: the lock, the frame
 // the scene sees as the window, the window surface.
 bool PrepareWindow(int width, int height, Colour background)
@@ -113,9 +124,7 @@ bool OpenSaverWindow(const char* title, Colour background)
     if (SDL_GetDisplayBounds(0, &screen) != 0)
         return false;
     const int width = screen.x + screen.w, height = screen.y + screen.h;
-    // Left to itself SDL backs an X11 window surface with an OpenGL texture,
-    // which on a software GL costs twenty times the plain shared-memory image.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    PreferPlainFramebuffer();
     SaverWindow.window =
         SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
     if (SaverWindow.window == nullptr || !PrepareWindow(width, height, background))
@@ -128,7 +137,12 @@ bool OpenSaverWindow(const char* title, Colour background)
     serverPaintsBackground =
         LetServerPaintBackground(SaverWindow.window, BackgroundPixel(surface->format));
     AttachScreen(surface);
-    WatchX11Window(SaverWindow.window, false, SaverWindow.sight);
+    if (!WatchX11Window(SaverWindow.window, false, SaverWindow.sight)) {
+        // Wayland: the compositor places windows itself, and covers its
+        // output with one that asks for the full screen.
+        wakeEvent = SDL_RegisterEvents(1);
+        SDL_SetWindowFullscreen(SaverWindow.window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
     ApplySight();
     AskForFullScreen(SaverWindow.window);
     SDL_ShowCursor(SDL_DISABLE);
@@ -139,7 +153,7 @@ bool OpenSaverWindow(const char* title, Colour background)
 
 bool OpenHostedWindow(unsigned long id, Colour background)
 {
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    PreferPlainFramebuffer();
     SaverWindow.window = SDL_CreateWindowFrom(reinterpret_cast<void*>(id));
     SaverWindow.hosted = true;
     if (SaverWindow.window == nullptr)
@@ -210,12 +224,15 @@ void ReleaseRenderThread()
 void WaitForWindowWork(int timeoutMs)
 {
     const int display = X11ConnectionFd();
-    if (display < 0)
-        timeoutMs = timeoutMs < 0 ? EVENT_POLL_MS : std::min(timeoutMs, EVENT_POLL_MS);
-    else if (!X11ReadyToSleep())
+    if (display < 0) {
+        const int limit = timeoutMs < 0 ? SIGNAL_CHECK_MS : std::min(timeoutMs, SIGNAL_CHECK_MS);
+        SDL_WaitEventTimeout(nullptr, limit);
+        return;
+    }
+    if (!X11ReadyToSleep())
         return;
     pollfd fds[2] = {{wake.read, POLLIN, 0}, {display, POLLIN, 0}};
-    if (poll(fds, display < 0 ? 1 : 2, timeoutMs) > 0 && (fds[0].revents & POLLIN) != 0) {
+    if (poll(fds, 2, timeoutMs) > 0 && (fds[0].revents & POLLIN) != 0) {
         char drained[64];
         while (read(wake.read, drained, sizeof drained) > 0) {
         }
@@ -230,6 +247,23 @@ void WakeEventLoop()
     errno = saved;
 }
 
+namespace {
+
+// From the render thread: the pipe for an X11 connection, an event of SDL's
+// otherwise.
+void AnnounceFrame()
+{
+    if (wakeEvent == static_cast<Uint32>(-1)) {
+        WakeEventLoop();
+        return;
+    }
+    SDL_Event event{};
+    event.type = wakeEvent;
+    SDL_PushEvent(&event);
+}
+
+} // namespace
+
 // Render thread: only what changed since the last frame is written, and
 // never while the main thread shows the pixels. While nobody can see the
 // window it waits here, with the next frame ready.
@@ -243,5 +277,5 @@ void PresentFrame(Surface*, Surface* backBuffer)
     SaverWindow.framePending = true;
     SDL_UnlockMutex(SaverWindow.frameLock);
     if (announce)
-        WakeEventLoop();
+        AnnounceFrame();
 }

@@ -63,7 +63,8 @@ void ApplySight();
 void ReleaseRenderThread();
 
 // Main thread: sleeps until the display has events, a frame is ready,
-// WakeEventLoop was called, or `timeoutMs` (-1: no limit) has passed.
+// WakeEventLoop was called, or `timeoutMs` (-1: no limit) has passed. Off
+// X11 a wake by signal may take up to a quarter of a second.
 void WaitForWindowWork(int timeoutMs);
 
 // Wakes WaitForWindowWork. Safe in a signal handler and on any thread.

@@ -8,6 +8,8 @@
 # number to two of them. -noreset: by default the server resets each time
 # its last client leaves, and a client connecting in that moment is turned
 # away (a test's first xdotool call was enough to make the next open fail).
+# -s 0: the server's own saver stays off, or it would come on after ten idle
+# minutes and, rightly, pause the saver; the tests of that turn it on.
 set -euo pipefail
 [ $# -ge 2 ] || { echo "usage: xvfb.sh WxH COMMAND ARGS..." >&2; exit 2; }
 size=$1
@@ -24,7 +26,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$work/display" 2>"$work/log" &
+Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset -s 0 3>"$work/display" 2>"$work/log" &
 server=$!
 # The number arrives, with its newline, once the server takes connections.
 for _ in $(seq 200); do

@@ -54,9 +54,32 @@ def test_user():
     return USER
 
 
+def ids(user):
+    entry = pwd.getpwnam(user)
+    return entry.pw_uid, entry.pw_gid
+
+
+def stop_all_of(path):
+    """Kills whatever still runs the program at `path`, and whatever was
+    started with its folder as home (D-Bus's launcher, which SDL starts where
+    there is no session bus, outlives the saver)."""
+    home = f"HOME={os.path.dirname(path)}".encode()
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == os.getpid():
+            continue
+        try:
+            with open(f"/proc/{entry}/environ", "rb") as f:
+                if home in f.read().split(b"\0"):
+                    os.kill(int(entry), signal.SIGKILL)
+        except OSError:
+            continue
+
+
 def as_user(user, command, home, **extra):
     """The command, run as `user` with a clean environment."""
-    env = {"DISPLAY": os.environ["DISPLAY"], "HOME": home, "PATH": "/usr/bin:/bin", **extra}
+    env = {"HOME": home, "PATH": "/usr/bin:/bin", **extra}
+    if "DISPLAY" in os.environ and "WAYLAND_DISPLAY" not in extra:
+        env["DISPLAY"] = os.environ["DISPLAY"]
     if user is None:
         return command, dict(os.environ, **env)
     return ["runuser", "-u", user, "--", "env", "-i",
@@ -193,8 +216,7 @@ def run_xscreensaver(saver, monitors):
             daemon.wait(timeout=5)
         except subprocess.TimeoutExpired:
             daemon.kill()
-        for pid in running(copy):
-            os.kill(pid, signal.SIGKILL)
+        stop_all_of(copy)
         shutil.rmtree(home, ignore_errors=True)
 
 
@@ -247,8 +269,7 @@ def test_xsecurelock(saver):
         except subprocess.TimeoutExpired:
             locker.kill()
         check(gone_within(copy, 2), "xsecurelock ended, no saver is left")
-        for pid in running(copy):
-            os.kill(pid, signal.SIGKILL)
+        stop_all_of(copy)
         shutil.rmtree(home, ignore_errors=True)
 
 
@@ -316,8 +337,7 @@ def test_mate(saver, theme):
             except subprocess.TimeoutExpired:
                 proc.kill()
         os.remove(link)
-        for pid in running(copy):
-            os.kill(pid, signal.SIGKILL)
+        stop_all_of(copy)
         shutil.rmtree(home, ignore_errors=True)
 
 

@@ -1,0 +1,238 @@
+#!/usr/bin/env python3
+"""The portable saver on a Wayland desktop: sway, headless, with pixman's
+software renderer. sway refuses to start as root, so it runs as an
+unprivileged user, made if there is none (hosted_e2e.py's). The helpers and
+the way of reporting are saver_e2e.py's.
+
+    wayland_e2e.py swayidle SAVER   started by swayidle (through XWayland, the
+                                    default): covers the output, draws, holds
+                                    no idle timer back; a key, pointer motion
+                                    and a button each end it
+    wayland_e2e.py native SAVER     as a Wayland window of its own, asked for
+                                    with SDL_VIDEODRIVER, and where there is
+                                    no XWayland at all
+
+The pointer comes from wayvnc, which gives a VNC client a virtual pointer:
+the headless backend has none of its own.
+"""
+import json
+import os
+import shutil
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+import hosted_e2e as hosted
+import saver_e2e as e2e
+from saver_e2e import check
+
+OUTPUT = (1280, 720)
+VNC_PORT_BASE = 5990
+IDLE_S = 2
+SECOND_IDLE_S = 5
+END_WAIT_S = 3
+# wtype's virtual keyboard is new to the compositor each time: a key sent
+# the moment it appears is dropped, so it waits first.
+WTYPE_SETTLE_MS = 1000
+
+
+class Sway:
+    def __init__(self, user, home, xwayland=True, starts=()):
+        """`starts`: commands sway starts as it comes up, as a user's
+        configuration would have them."""
+        self.user, self.home = user, home
+        self.runtime = tempfile.mkdtemp(prefix="vendrel-sway-")
+        os.chmod(self.runtime, 0o700)
+        if user is not None:
+            os.chown(self.runtime, *hosted.ids(user))
+        config = os.path.join(home, "sway.config")
+        with open(config, "w") as f:
+            f.write(f"output HEADLESS-1 resolution {OUTPUT[0]}x{OUTPUT[1]}\n"
+                    f"xwayland {'enable' if xwayland else 'disable'}\n"
+                    "default_border none\n" + "".join(f"exec {c}\n" for c in starts))
+        self.env = {"XDG_RUNTIME_DIR": self.runtime, "WLR_BACKENDS": "headless",
+                    "WLR_RENDERER": "pixman", "WLR_LIBINPUT_NO_DEVICES": "1",
+                    "WLR_HEADLESS_OUTPUTS": "1"}
+        self.sway = self.spawn(["sway", "-c", config])
+        up = e2e.wait_until(lambda: any(n.startswith("sway-ipc.") for n in os.listdir(self.runtime))
+                            and any(n.startswith("wayland-") and not n.endswith(".lock")
+                                    for n in os.listdir(self.runtime)), 15)
+        names = os.listdir(self.runtime)
+        self.env["SWAYSOCK"] = os.path.join(self.runtime, next(
+            (n for n in names if n.startswith("sway-ipc.")), "none"))
+        self.env["WAYLAND_DISPLAY"] = next(
+            (n for n in names if n.startswith("wayland-") and not n.endswith(".lock")), "none")
+        check(up, "sway is up")
+
+    def command(self, args):
+        return hosted.as_user(self.user, args, self.home, **self.env)
+
+    def spawn(self, args):
+        cmd, env = self.command(args)
+        return subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def run(self, *args):
+        cmd, env = self.command(list(args))
+        return subprocess.run(cmd, env=env, capture_output=True, text=True, check=False)
+
+    def saver_node(self):
+        """The saver's node in sway's tree, or None."""
+        found = []
+
+        def walk(node):
+            if node.get("name") == e2e.TITLE:
+                found.append(node)
+            for child in node.get("nodes", []) + node.get("floating_nodes", []):
+                walk(child)
+        tree = self.run("swaymsg", "-r", "-t", "get_tree").stdout
+        walk(json.loads(tree or "{}"))
+        return found[0] if found else None
+
+    def shoot(self):
+        path = os.path.join(self.home, "shot.png")
+        self.run("grim", path)
+        return e2e.read_logo(path)[0]
+
+    def close(self):
+        self.run("swaymsg", "exit")
+        try:
+            self.sway.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.sway.kill()
+            self.sway.wait()
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+
+class Pointer:
+    """A VNC client of wayvnc's: the pointer it moves is wayvnc's virtual one."""
+
+    def __init__(self, port):
+        self.socket = socket.create_connection(("127.0.0.1", port), timeout=5)
+        self.socket.recv(12)
+        self.socket.sendall(b"RFB 003.008\n")
+        count = self.socket.recv(1)[0]
+        if 1 not in self.socket.recv(count):
+            raise RuntimeError("wayvnc offers no connection without authentication")
+        self.socket.sendall(b"\x01")
+        self.socket.recv(4)  # security result
+        self.socket.sendall(b"\x01")  # shared
+        init = self.socket.recv(24)
+        self.socket.recv(struct.unpack(">I", init[20:24])[0])  # the desktop's name
+
+    def send(self, x, y, buttons=0):
+        self.socket.sendall(struct.pack(">BBHH", 5, buttons, x, y))
+
+
+def connect_pointer(port):
+    pointer = []
+    e2e.wait_until(lambda: pointer or try_connect(port, pointer), 10, 0.2)
+    return pointer[0] if pointer else None
+
+
+def try_connect(port, into):
+    try:
+        into.append(Pointer(port))
+    except OSError:
+        pass
+    return bool(into)
+
+
+def check_covered(sway, what):
+    pixels = sway.shoot()
+    deadline = time.monotonic() + e2e.START_TIMEOUT_S
+    while not e2e.saver_only(pixels) and time.monotonic() < deadline:
+        time.sleep(0.2)
+        pixels = sway.shoot()
+    check(len(pixels) == OUTPUT[0] * OUTPUT[1] and e2e.saver_only(pixels),
+          f"{what}: every pixel of the output is the saver's "
+          f"({e2e.foreign_colours(pixels)} other colours, {pixels.count(0)} black)")
+    time.sleep(0.5)
+    later = sway.shoot()
+    moved = sum(1 for a, b in zip(pixels, later) if a != b)
+    check(moved > 100, f"{what}: it draws ({moved} pixels changed in 0.5 s)")
+
+
+def check_window(sway, what, shell):
+    node = sway.saver_node()
+    check(node is not None and node.get("shell") == shell and node.get("fullscreen_mode") == 1
+          and node.get("inhibit_idle") is False,
+          f"{what}: sway has it as {shell}, full screen, not inhibiting idle: " +
+          (str({k: node.get(k) for k in ("shell", "fullscreen_mode", "inhibit_idle")})
+           if node else "no window"))
+
+
+def ended_by(copy, action, what):
+    started = hosted.running(copy)
+    check(bool(started), f"{what}: the saver runs before the input")
+    action()
+    check(hosted.gone_within(copy, END_WAIT_S), f"{what} ends it")
+
+
+def test_swayidle(saver):
+    user = hosted.test_user()
+    home, copy = hosted.private_home(user, saver)
+    second = os.path.join(home, "second-timeout")
+    port = VNC_PORT_BASE + os.getpid() % 100
+    sway = Sway(user, home, starts=[
+        f"swayidle timeout {IDLE_S} {copy} timeout {SECOND_IDLE_S} 'touch {second}'",
+        f"wayvnc 127.0.0.1 {port}"])
+    try:
+        pointer = connect_pointer(port)
+        check(pointer is not None, "wayvnc gives a virtual pointer")
+        check(e2e.wait_until(lambda: hosted.running(copy), 15), "swayidle starts the saver")
+        check_covered(sway, "started by swayidle")
+        check_window(sway, "started by swayidle", "xwayland")
+        check(e2e.wait_until(lambda: os.path.exists(second), SECOND_IDLE_S + 3),
+              "the next idle timeout fires while the saver runs")
+        time.sleep(1)  # the pointer's first motion into the window ends nothing
+        ended_by(copy, lambda: sway.run("wtype", "-s", str(WTYPE_SETTLE_MS), "x"), "a key")
+        # Idle again, swayidle starts it again: then the pointer.
+        for what, move in (("pointer motion", lambda: (pointer.send(300, 300),
+                                                        time.sleep(0.1), pointer.send(340, 320))),
+                           ("a button", lambda: (pointer.send(340, 320, 1),
+                                                 time.sleep(0.1), pointer.send(340, 320, 0)))):
+            check(e2e.wait_until(lambda: hosted.running(copy), IDLE_S + 10),
+                  f"idle again: swayidle starts it again, for {what}")
+            time.sleep(1.5)
+            ended_by(copy, move, what)
+    finally:
+        sway.close()
+        hosted.stop_all_of(copy)
+        shutil.rmtree(home, ignore_errors=True)
+
+
+def test_native(saver):
+    user = hosted.test_user()
+    home, copy = hosted.private_home(user, saver)
+    for what, xwayland, env in (("SDL_VIDEODRIVER=wayland", True, ["SDL_VIDEODRIVER=wayland"]),
+                                ("no XWayland", False, ["-u", "DISPLAY"])):
+        sway = Sway(user, home, xwayland)
+        try:
+            sway.run("swaymsg", "exec", " ".join(["env", *env, copy]))
+            check(e2e.wait_until(lambda: sway.saver_node() is not None, 15),
+                  f"{what}: the saver's window is up")
+            check_covered(sway, what)
+            check_window(sway, what, "xdg_shell")
+            time.sleep(0.5)
+            ended_by(copy, lambda: sway.run("wtype", "-s", str(WTYPE_SETTLE_MS), "x"),
+                     f"{what}: a key")
+        finally:
+            sway.close()
+            hosted.stop_all_of(copy)
+    shutil.rmtree(home, ignore_errors=True)
+
+
+def main(argv):
+    if len(argv) < 3:
+        print(__doc__, file=sys.stderr)
+        return 2
+    {"swayidle": test_swayidle, "native": test_native}[argv[1]](*argv[2:])
+    e2e.finish()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
