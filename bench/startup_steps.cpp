@@ -43,6 +43,7 @@ int main(int, char**)
 {
     last = Clock::now();
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "startup-steps: %s\n", SDL_GetError());
         return 1;
@@ -52,6 +53,8 @@ int main(int, char**)
         return 1;
     const double window = Lap();
     AwaitShown();
+    SaverWindow.sight.unmapped = false; // as the event loop has it when shown
+    ApplySight();
     ShowLatestFrame();
     const double background = Lap();
 
