@@ -41,6 +41,8 @@ Colour windowBackground;
 bool serverPaintsBackground; // the X server fills what shows of the window
 Uint32 screenFormat;         // for ConvertToScreenFormat; set with `screen`
 std::vector<SDL_Rect> rects; // main thread: what goes to the display
+constexpr Uint64 HOSTED_WHOLE_SHOW_MS = 1000;
+Uint64 lastWholeShow = 0;
 
 // Any layout SDL knows, one run at a time; X11's usual ones have their own
 // converters, several times faster.
@@ -178,8 +180,16 @@ void ShowLatestFrame(bool whole)
     WindowPixels& screen = SaverWindow.screen;
     const bool holdsWindow = screen.holds.surface != 0 || !serverPaintsBackground;
     if (screen.pixels != nullptr && holdsWindow) {
-        if (whole)
+        // A host may paint its own window too (xscreensaver does, for a
+        // few seconds as it starts), and only an exposure would tell: there
+        // the whole window goes out again once a second.
+        const Uint64 now = SDL_GetTicks64();
+        if (SaverWindow.hosted && now - lastWholeShow >= HOSTED_WHOLE_SHOW_MS)
+            whole = true;
+        if (whole) {
             DamageWhole(screen.changed);
+            lastWholeShow = now;
+        }
         rects.clear();
         for (const PixelRect& r : DamageRects(screen.changed, screen.width, screen.height))
             rects.push_back({r.x, r.y, r.width, r.height});
