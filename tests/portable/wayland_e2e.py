@@ -6,8 +6,8 @@ the way of reporting are saver_e2e.py's.
 
     wayland_e2e.py swayidle SAVER   started by swayidle (through XWayland, the
                                     default): covers the output, draws, holds
-                                    no idle timer back; a key, pointer motion
-                                    and a button each end it
+                                    no idle timer back; a key, pointer motion,
+                                    a button and the wheel each end it
     wayland_e2e.py native SAVER     as a Wayland window of its own, asked for
                                     with SDL_VIDEODRIVER, and where there is
                                     no XWayland at all
@@ -193,7 +193,10 @@ def test_swayidle(saver):
         for what, move in (("pointer motion", lambda: (pointer.send(300, 300),
                                                         time.sleep(0.1), pointer.send(340, 320))),
                            ("a button", lambda: (pointer.send(340, 320, 1),
-                                                 time.sleep(0.1), pointer.send(340, 320, 0)))):
+                                                 time.sleep(0.1), pointer.send(340, 320, 0))),
+                           # VNC gives the wheel as buttons 4 and 5.
+                           ("the wheel", lambda: (pointer.send(340, 320, 8),
+                                                  time.sleep(0.1), pointer.send(340, 320, 0)))):
             check(e2e.wait_until(lambda: hosted.running(copy), IDLE_S + 10),
                   f"idle again: swayidle starts it again, for {what}")
             time.sleep(1.5)
