@@ -140,6 +140,12 @@ def region(pixels, width, box):
     return [pixels[row * width + x + col] for row in range(y, y + h) for col in range(w)]
 
 
+def drawn(pixels):
+    """A frame of ours is there, and nothing else: a host may paint its window
+    itself for a while, and before the first frame only the background shows."""
+    return e2e.shows_dots(pixels) and e2e.saver_only(pixels)
+
+
 def shows_frames(pixels, what, least_background=0.5):
     """Background (on a small window the 150 dots crowd it), dots in several
     colours, links."""
@@ -206,8 +212,8 @@ def run_xscreensaver(saver, monitors):
         # xscreensaver paints its windows itself for a few seconds as it
         # starts; the saver sends a host's window whole once a second, so it
         # covers them soon after.
-        pixels, _, _ = e2e.shoot_until(lambda p: all(
-            e2e.saver_only(region(p, width, box)) for box in monitors))
+        pixels, _, _ = e2e.shoot_until(lambda p: all(drawn(region(p, width, box))
+                                                     for box in monitors))
         for box in monitors:
             shows_frames(region(pixels, width, box), f"monitor at {box}")
         check(not our_windows(), f"no window of ours in the tree: {our_windows()}")
@@ -262,7 +268,7 @@ def test_xsecurelock(saver):
         width, height = e2e.screen_size()
         check(savers and geometry(host_window_of(savers[0])) == (0, 0, width, height),
               "on xsecurelock's window over the whole screen")
-        pixels, _, _ = e2e.shoot_until(e2e.shows_dots)
+        pixels, _, _ = e2e.shoot_until(drawn)
         shows_frames(pixels, "the locked screen")
         check(not our_windows(), f"no window of ours in the tree: {our_windows()}")
     finally:
@@ -326,7 +332,7 @@ def test_mate(saver, theme):
         width, height = e2e.screen_size()
         check(savers and geometry(host_window_of(savers[0])) == (0, 0, width, height),
               "on mate-screensaver's window over the whole screen")
-        pixels, _, _ = e2e.shoot_until(e2e.shows_dots)
+        pixels, _, _ = e2e.shoot_until(drawn)
         shows_frames(pixels, "mate-screensaver's window")
         check(not our_windows(), f"no window of ours in the tree: {our_windows()}")
         run("mate-screensaver-command", "--deactivate")
@@ -416,7 +422,7 @@ def test_preview(saver):
     before, width, _ = e2e.shoot()
     proc = start_hosted(saver, host)
     try:
-        pixels, _, _ = e2e.shoot_until(lambda p: e2e.shows_dots(region(p, width, PREVIEW)))
+        pixels, _, _ = e2e.shoot_until(lambda p: drawn(region(p, width, PREVIEW)))
         shows_frames(region(pixels, width, PREVIEW), "the preview", 0.05)
         outside = sum(1 for k, (a, b) in enumerate(zip(before, pixels))
                       if a != b and not inside(k, width, PREVIEW))

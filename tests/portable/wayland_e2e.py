@@ -143,7 +143,7 @@ def try_connect(port, into):
 def check_covered(sway, what):
     pixels = sway.shoot()
     deadline = time.monotonic() + e2e.START_TIMEOUT_S
-    while not e2e.saver_only(pixels) and time.monotonic() < deadline:
+    while not hosted.drawn(pixels) and time.monotonic() < deadline:
         time.sleep(0.2)
         pixels = sway.shoot()
     check(len(pixels) == OUTPUT[0] * OUTPUT[1] and e2e.saver_only(pixels),
