@@ -22,7 +22,8 @@ win32 win64: deps
 # on a kernel that runs no 32-bit programs (or with VENDREL_WINE_ARCH=64),
 # its x86_64 twin under 64-bit Wine. tests/harness/wine.sh decides.
 wine-build: win32
-	@if [ "$$(tests/harness/wine.sh --arch)" = 64 ]; then $(MAKE) --no-print-directory win64; fi
+	@if [ "$$(tests/harness/wine.sh --arch)" = 64 ]; then \
+	  cmake --preset win64 >/dev/null && cmake --build --preset win64 -j $(JOBS); fi
 
 # The sanitizer builds: the portable code under AddressSanitizer with
 # UndefinedBehaviorSanitizer, and under ThreadSanitizer.

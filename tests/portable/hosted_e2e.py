@@ -217,8 +217,14 @@ def run_xscreensaver(saver, monitors):
         for box in monitors:
             shows_frames(region(pixels, width, box), f"monitor at {box}")
         check(not our_windows(), f"no window of ours in the tree: {our_windows()}")
-        command("-deactivate")
-        check(gone_within(copy, 1), "deactivated, the saver is gone within a second")
+        # The saver's own part, SIGTERM to gone, is held to 100 ms by the
+        # ending test; this bound is xscreensaver's, which under load once
+        # took more than a second to pass the deactivation on.
+        asked = time.monotonic()
+        said = command("-deactivate")
+        gone = gone_within(copy, 5)
+        check(gone, f"deactivated, the saver is gone ({time.monotonic() - asked:.2f} s; "
+              f"xscreensaver-command said {said.stdout.strip() or said.stderr.strip()!r})")
     finally:
         command("-exit")
         try:
