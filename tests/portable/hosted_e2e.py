@@ -164,6 +164,18 @@ def our_windows():
     return [line.strip() for line in tree.splitlines() if e2e.TITLE in line]
 
 
+def draws_over_screen(copy, host):
+    """The saver at `copy` draws its frames on the HOST's window over the whole
+    screen, with no window of its own."""
+    savers = running(copy)
+    width, height = e2e.screen_size()
+    check(savers and geometry(host_window_of(savers[0])) == (0, 0, width, height),
+          f"on {host}'s window over the whole screen")
+    pixels, _, _ = e2e.shoot_until(drawn)
+    shows_frames(pixels, f"{host}'s window")
+    check(not our_windows(), f"no window of ours in the tree: {our_windows()}")
+
+
 def gone_within(path, seconds):
     return e2e.wait_until(lambda: not running(path), seconds, 0.05)
 
@@ -270,13 +282,7 @@ def test_xsecurelock(saver):
                               text=True)
     try:
         check(e2e.wait_until(lambda: running(copy), 10), "xsecurelock starts the saver")
-        savers = running(copy)
-        width, height = e2e.screen_size()
-        check(savers and geometry(host_window_of(savers[0])) == (0, 0, width, height),
-              "on xsecurelock's window over the whole screen")
-        pixels, _, _ = e2e.shoot_until(drawn)
-        shows_frames(pixels, "the locked screen")
-        check(not our_windows(), f"no window of ours in the tree: {our_windows()}")
+        draws_over_screen(copy, "xsecurelock")
     finally:
         locker.terminate()
         try:
@@ -334,13 +340,7 @@ def test_mate(saver, theme):
         check(up, "mate-screensaver is up")
         run("mate-screensaver-command", "--activate")
         check(e2e.wait_until(lambda: running(copy), 10), "it starts our theme's saver")
-        savers = running(copy)
-        width, height = e2e.screen_size()
-        check(savers and geometry(host_window_of(savers[0])) == (0, 0, width, height),
-              "on mate-screensaver's window over the whole screen")
-        pixels, _, _ = e2e.shoot_until(drawn)
-        shows_frames(pixels, "mate-screensaver's window")
-        check(not our_windows(), f"no window of ours in the tree: {our_windows()}")
+        draws_over_screen(copy, "mate-screensaver")
         run("mate-screensaver-command", "--deactivate")
         check(gone_within(copy, 2), "deactivated, the saver is gone")
     finally:
