@@ -106,17 +106,28 @@ Trigger KeyTrigger(const SDL_KeyboardEvent& key)
 
 // SDL has no raw mouse input of its own; a motion event that actually
 // moves stands for it. The one SDL sends as the window appears under a
-// still pointer carries no movement and ends nothing. XWayland, as the
-// pointer enters, first puts it at the middle of its screen and a few
-// milliseconds later where the compositor has it: motion that soon after
-// the pointer enters is the pointer being placed, not moved.
+// still pointer carries no movement and ends nothing, nor does one within
+// 100 ms of the pointer's entry, where a Wayland window learns where the
+// compositor has the pointer. XWayland puts the pointer at the middle of
+// its screen as the window appears, and moves it where the compositor has
+// it only once the compositor has taken the window in, on a busy machine
+// well over 100 ms later: there the first motion within a second of the
+// entry is the pointer being placed. A real mouse sends a stream of
+// motions, so at worst one of them is lost.
 constexpr Uint32 POINTER_PLACED_MS = 100;
+constexpr Uint32 XWAYLAND_POINTER_PLACED_MS = 1000;
 Uint32 pointerEnteredAt = 0;
 bool pointerEntered = false;
+bool pointerPlaced = false;
 
 bool PointerBeingPlaced(Uint32 timestamp)
 {
-    return pointerEntered && timestamp - pointerEnteredAt < POINTER_PLACED_MS;
+    if (!pointerEntered || pointerPlaced)
+        return false;
+    if (!IsXWayland())
+        return timestamp - pointerEnteredAt < POINTER_PLACED_MS;
+    pointerPlaced = true;
+    return timestamp - pointerEnteredAt < XWAYLAND_POINTER_PLACED_MS;
 }
 
 int StopPauseFor(const SDL_Event& event)
@@ -152,6 +163,7 @@ void HandleWindowEvent(const SDL_WindowEvent& window)
         break;
     case SDL_WINDOWEVENT_ENTER:
         pointerEntered = true;
+        pointerPlaced = false;
         pointerEnteredAt = window.timestamp;
         return;
     case SDL_WINDOWEVENT_EXPOSED: break;

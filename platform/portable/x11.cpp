@@ -18,6 +18,7 @@ Window drawnWindow = 0;
 bool drawnWindowHosted = false;
 int saverEventBase = -1; // MIT-SCREEN-SAVER's first event, where it exists
 bool dpms = false;
+bool xwayland = false;
 
 bool X11WindowOf(SDL_Window* window, SDL_SysWMinfo& info)
 {
@@ -123,6 +124,11 @@ bool WatchX11Window(SDL_Window* window, bool hosted, Sight& sight)
     }
     int dpmsEvents = 0, dpmsErrors = 0;
     dpms = DPMSQueryExtension(display, &dpmsEvents, &dpmsErrors) && DPMSCapable(display);
+    // XWayland names an extension after itself from 23.1 on; before that an
+    // X11 client of a Wayland session can only tell by the session.
+    int opcode = 0, firstEvent = 0, firstError = 0;
+    xwayland = XQueryExtension(display, "XWAYLAND", &opcode, &firstEvent, &firstError) ||
+               std::getenv("WAYLAND_DISPLAY") != nullptr;
     CheckMonitor(sight);
     return true;
 }
@@ -181,6 +187,11 @@ void CheckMonitor(Sight& sight)
 bool HasDpms()
 {
     return dpms;
+}
+
+bool IsXWayland()
+{
+    return xwayland;
 }
 
 // SDL's X11 windows have no background of their own, so the desktop would

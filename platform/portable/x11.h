@@ -46,6 +46,9 @@ void ReportWindowGone();
 void CheckMonitor(Sight& sight);
 bool HasDpms();
 
+// Whether the X server is XWayland, a Wayland compositor's X11 side.
+bool IsXWayland();
+
 // The server paints the window `pixel` wherever it shows, from the moment
 // it is mapped; false where it cannot be asked to.
 bool LetServerPaintBackground(SDL_Window* window, Uint32 pixel);

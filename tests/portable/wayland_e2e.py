@@ -156,9 +156,14 @@ def check_covered(sway, what):
 
 
 def check_window(sway, what, shell):
+    # On a busy machine sway may show the window before it has made it full
+    # screen.
+    def as_asked(node):
+        return (node is not None and node.get("shell") == shell
+                and node.get("fullscreen_mode") == 1 and node.get("inhibit_idle") is False)
+    e2e.wait_until(lambda: as_asked(sway.saver_node()), e2e.START_TIMEOUT_S, 0.2)
     node = sway.saver_node()
-    check(node is not None and node.get("shell") == shell and node.get("fullscreen_mode") == 1
-          and node.get("inhibit_idle") is False,
+    check(as_asked(node),
           f"{what}: sway has it as {shell}, full screen, not inhibiting idle: " +
           (str({k: node.get(k) for k in ("shell", "fullscreen_mode", "inhibit_idle")})
            if node else "no window"))
