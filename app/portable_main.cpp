@@ -105,32 +105,39 @@ Trigger KeyTrigger(const SDL_KeyboardEvent& key)
 }
 
 // SDL has no raw mouse input of its own; a motion event that actually
-// moves stands for it. The one SDL sends as the window appears under a
-// still pointer carries no movement and ends nothing, nor does one within
-// 100 ms of the pointer's entry, where a Wayland window learns where the
-// compositor has the pointer. XWayland puts the pointer at the middle of
-// its screen as the window appears, and moves it where the compositor has
-// it only once the compositor has taken the window in, on a busy machine
-// well over 100 ms later: there the first motion within a second of the
-// entry is the pointer being placed. A real mouse sends a stream of
-// motions, so at worst one of them is lost.
+// moves stands for it. Motion that only places the pointer ends nothing:
+// - on X11, the motion SDL sends with the pointer's entry into the window
+//   (it moves if the window has moved since the pointer last entered);
+// - on XWayland, also the first motion within a second of the entry:
+//   XWayland puts the pointer at the middle of its screen as the window
+//   appears, and moves it where the compositor has it only once the
+//   compositor has taken the window in, on a busy machine well over
+//   100 ms later;
+// - on a Wayland window, motion within 100 ms of the entry, which tells
+//   the window where the compositor has the pointer.
+// A real mouse sends a stream of motions, so at worst one of them is lost.
 constexpr Uint32 POINTER_PLACED_MS = 100;
 constexpr Uint32 XWAYLAND_POINTER_PLACED_MS = 1000;
 Uint32 pointerEnteredAt = 0;
 bool pointerEntered = false;
 bool pointerPlaced = false;
 
-bool PointerBeingPlaced(Uint32 timestamp)
+bool PointerBeingPlaced(Uint32 timestamp, bool followsEntry)
 {
-    if (!pointerEntered || pointerPlaced)
+    if (!pointerEntered)
         return false;
-    if (!IsXWayland())
+    if (X11ConnectionFd() < 0)
         return timestamp - pointerEnteredAt < POINTER_PLACED_MS;
+    if (followsEntry)
+        return true;
+    if (!IsXWayland() || pointerPlaced)
+        return false;
     pointerPlaced = true;
     return timestamp - pointerEnteredAt < XWAYLAND_POINTER_PLACED_MS;
 }
 
-int StopPauseFor(const SDL_Event& event)
+// `followsEntry`: the event came right after the pointer entered the window.
+int StopPauseFor(const SDL_Event& event, bool followsEntry)
 {
     switch (event.type) {
     case SDL_KEYDOWN: return StopPauseMs(KeyTrigger(event.key));
@@ -138,7 +145,7 @@ int StopPauseFor(const SDL_Event& event)
     case SDL_MOUSEWHEEL: return StopPauseMs(Trigger::Wheel);
     case SDL_MOUSEMOTION:
         if (!RawMouseIsInput(event.motion.xrel, event.motion.yrel, 0) ||
-            PointerBeingPlaced(event.motion.timestamp))
+            PointerBeingPlaced(event.motion.timestamp, followsEntry))
             return NO_STOP;
         return StopPauseMs(Trigger::RawInput);
     case SDL_QUIT: return 0; // closed by the window manager
@@ -209,6 +216,7 @@ int RunEventLoop()
             return Stop(0, SIGNAL_FRAME_WAIT_MS);
         ShowLatestFrame();
         SDL_Event event;
+        bool followsEntry = false;
         while (SDL_PollEvent(&event) != 0) {
             if (event.type == SDL_SYSWMEVENT) {
                 const XNews news = ReadXEvent(event.syswm.msg, SaverWindow.sight);
@@ -223,9 +231,11 @@ int RunEventLoop()
             }
             if (event.type == SDL_WINDOWEVENT) {
                 HandleWindowEvent(event.window);
+                followsEntry = event.window.event == SDL_WINDOWEVENT_ENTER;
                 continue;
             }
-            const int pauseMs = StopPauseFor(event);
+            const int pauseMs = StopPauseFor(event, followsEntry);
+            followsEntry = false;
             if (pauseMs != NO_STOP)
                 return Stop(pauseMs, STOP_FRAME_WAIT_MS);
         }
