@@ -58,6 +58,10 @@ set(HOSTED python3 ${PORTABLE_TESTS}/hosted_e2e.py)
 vendrel_hosted_test(portable_hosted_preview ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} preview ${SAVER})
 vendrel_hosted_test(portable_hosted_ending
   ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} ending ${SAVER} ${SAVER_NOLOGO})
+if(VENDREL_SANITIZE)
+  set_tests_properties(portable_unseen portable_hosted_ending PROPERTIES
+    ENVIRONMENT VENDREL_TIME_SCALE=10)
+endif()
 if(NOT VENDREL_SANITIZE)
   vendrel_hosted_test(portable_hosted_xscreensaver
     ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} xscreensaver ${SAVER})

@@ -34,7 +34,7 @@ from saver_e2e import check
 
 USER = "vendrel-test"
 HEX_ID_WIDTH = 8
-SIGNAL_END_MS = 100
+SIGNAL_END_MS = 100 * e2e.TIME_SCALE
 SIGNAL_TRIES = 20
 INPUT_MASKS = 0x7FFF | 1 << 21  # keys, buttons, pointer, keymap, focus
 EXCLUSIVE_MASKS = 1 << 18 | 1 << 20  # resize and substructure redirect

@@ -771,8 +771,8 @@ def test_idle_machinery(saver):
         before = cpu_ms(proc.pid)
         time.sleep(5)
         spent = cpu_ms(proc.pid) - before
-        check(spent < UNSEEN_CPU_MS, f"server's saver on: {spent:.1f} ms of CPU in 5 s "
-              f"(< {UNSEEN_CPU_MS})")
+        check(spent < UNSEEN_CPU_ALLOWED_MS, f"server's saver on: {spent:.1f} ms of CPU in 5 s "
+              f"(< {UNSEEN_CPU_ALLOWED_MS})")
         time.sleep(max(0.0, IDLE_SPAN_S - (time.monotonic() - started)))
         state, idle_ms = server_saver()
         check(idle_ms >= 1000 * (IDLE_SPAN_S - 1),
@@ -795,7 +795,13 @@ def test_idle_machinery(saver):
     check(not idle, f"no call to an idle, screen-saver or session interface: {idle}")
 
 
-UNSEEN_CPU_MS = 10  # over 5 s; drawing, the saver takes some 60 ms in that time
+# The sanitizer builds run several times slower, ThreadSanitizer's most:
+# there CTest sets VENDREL_TIME_SCALE, which stretches the bounds of time
+# and work. The plain build is held to the bounds themselves.
+TIME_SCALE = int(os.environ.get("VENDREL_TIME_SCALE", "1"))
+# Over 5 s; drawing, the saver takes some 60 ms in that time.
+UNSEEN_CPU_MS = 10
+UNSEEN_CPU_ALLOWED_MS = UNSEEN_CPU_MS * TIME_SCALE
 IDLE_SPAN_S = 35
 
 
@@ -877,7 +883,8 @@ def test_unseen(saver):
         before = cpu_ms(proc.pid)
         time.sleep(5)
         spent = cpu_ms(proc.pid) - before
-        check(spent < UNSEEN_CPU_MS, f"{way}: {spent:.1f} ms of CPU in 5 s (< {UNSEEN_CPU_MS})")
+        check(spent < UNSEEN_CPU_ALLOWED_MS,
+              f"{way}: {spent:.1f} ms of CPU in 5 s (< {UNSEEN_CPU_ALLOWED_MS})")
         if show:
             show()
             check(draws_again(), f"{way}, then seen again: it draws again")
