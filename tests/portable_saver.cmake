@@ -7,6 +7,9 @@ function(vendrel_xvfb_test name size)
   add_test(NAME ${name}
     COMMAND ${HARNESS}/xvfb.sh ${size} python3 ${PORTABLE_TESTS}/saver_e2e.py ${ARGN})
   set_tests_properties(${name} PROPERTIES LABELS xvfb TIMEOUT 120)
+  if(VENDREL_SANITIZE)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT VENDREL_TIME_SCALE=10)
+  endif()
 endfunction()
 
 foreach(size 1280x720 1920x1080 320x240)
@@ -59,7 +62,7 @@ vendrel_hosted_test(portable_hosted_preview ${HARNESS}/xvfb.sh 1280x720 ${HOSTED
 vendrel_hosted_test(portable_hosted_ending
   ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} ending ${SAVER} ${SAVER_NOLOGO})
 if(VENDREL_SANITIZE)
-  set_tests_properties(portable_unseen portable_hosted_ending PROPERTIES
+  set_tests_properties(portable_hosted_ending PROPERTIES
     ENVIRONMENT VENDREL_TIME_SCALE=10)
 endif()
 if(NOT VENDREL_SANITIZE)
