@@ -80,6 +80,16 @@ mkdir -p "$(dirname "$WINEPREFIX")"
     [ -f "$WINEPREFIX/system.reg" ] || fail "wineboot made no prefix in $WINEPREFIX"
     touch "$WINEPREFIX/.ready"
   fi
+  # Wine's server and desktop outlive a program for a moment, tied to the
+  # display they started on. A test's display goes with the test (and its
+  # number may come back for the next), so what an earlier server left is
+  # ended before this one's first program starts.
+  server="${DISPLAY:-} ${XVFB_PID:-}"
+  if [ "$(cat "$WINEPREFIX.display" 2>/dev/null)" != "$server" ]; then
+    wineserver -k 2>/dev/null || true
+    timeout 30 wineserver -w 2>/dev/null || true
+    echo "$server" >"$WINEPREFIX.display"
+  fi
 ) 9>"$WINEPREFIX.lock"
 
 [ "${1:-}" = --boot ] && exit 0
