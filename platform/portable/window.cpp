@@ -149,6 +149,7 @@ bool OpenSaverWindow(const char* title, Colour background)
     AskForFullScreen(SaverWindow.window);
     SDL_ShowCursor(SDL_DISABLE);
     SDL_ShowWindow(SaverWindow.window);
+    RepeatFullScreenRequest(SaverWindow.window);
     SDL_RaiseWindow(SaverWindow.window);
     return true;
 }

@@ -218,3 +218,28 @@ void AskForFullScreen(SDL_Window* window)
     XChangeProperty(own, info.info.x11.window, XInternAtom(own, "_NET_WM_STATE", False), XA_ATOM,
                     32, PropModeReplace, reinterpret_cast<const unsigned char*>(&fullScreen), 1);
 }
+
+// XWayland's window manager (wlroots) watches a window's properties only
+// from when it has seen the window created, and on the map writes back the
+// state it knows of: a property set before it looked is lost, and sway
+// tiles the saver. The request as a message, once mapped, cannot be missed.
+void RepeatFullScreenRequest(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    if (!X11WindowOf(window, info))
+        return;
+    Display* own = info.info.x11.display;
+    constexpr long ADD = 1, FROM_APPLICATION = 1;
+    XEvent request{};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = info.info.x11.window;
+    request.xclient.message_type = XInternAtom(own, "_NET_WM_STATE", False);
+    request.xclient.format = 32;
+    request.xclient.data.l[0] = ADD;
+    request.xclient.data.l[1] =
+        static_cast<long>(XInternAtom(own, "_NET_WM_STATE_FULLSCREEN", False));
+    request.xclient.data.l[3] = FROM_APPLICATION;
+    XSendEvent(own, DefaultRootWindow(own), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &request);
+    XFlush(own);
+}

@@ -56,3 +56,7 @@ bool LetServerPaintBackground(SDL_Window* window, Uint32 pixel);
 // The window, not yet mapped, is marked as a full-screen one (EWMH), so
 // that window managers put it over their panels and leave it its size.
 void AskForFullScreen(SDL_Window* window);
+
+// The same, asked once the window is mapped, for a window manager that
+// may have missed the property.
+void RepeatFullScreenRequest(SDL_Window* window);
