@@ -18,6 +18,7 @@ the headless backend has none of its own.
 import json
 import os
 import shutil
+import signal
 import socket
 import struct
 import subprocess
@@ -90,6 +91,10 @@ class Sway:
         tree = self.run("swaymsg", "-r", "-t", "get_tree").stdout
         walk(json.loads(tree or "{}"))
         return found[0] if found else None
+
+    def pid(self):
+        """sway's own process: its socket is named after it."""
+        return int(os.path.basename(self.env["SWAYSOCK"]).split(".")[2])
 
     def shoot(self):
         path = os.path.join(self.home, "shot.png")
@@ -188,6 +193,7 @@ def test_swayidle(saver):
         pointer = connect_pointer(port)
         check(pointer is not None, "wayvnc gives a virtual pointer")
         check(e2e.wait_until(lambda: hosted.running(copy), 15), "swayidle starts the saver")
+        display = x_display_of(hosted.running(copy)[0])
         check_covered(sway, "started by swayidle")
         check_window(sway, "started by swayidle", "xwayland")
         check(e2e.wait_until(lambda: os.path.exists(second), SECOND_IDLE_S + 3),
@@ -206,10 +212,50 @@ def test_swayidle(saver):
                   f"idle again: swayidle starts it again, for {what}")
             time.sleep(1.5)
             ended_by(copy, move, what)
+        sway.run("pkill", "-x", "swayidle")
+        end_saver(copy)
+        check_held_sway(sway, copy, display)
     finally:
         sway.close()
         hosted.stop_all_of(copy)
         shutil.rmtree(home, ignore_errors=True)
+
+
+def end_saver(copy):
+    for pid in hosted.running(copy):
+        os.kill(pid, signal.SIGKILL)
+    hosted.gone_within(copy, END_WAIT_S)
+
+
+def x_display_of(pid):
+    with open(f"/proc/{pid}/environ", "rb") as f:
+        return next((v.split(b"=", 1)[1].decode() for v in f.read().split(b"\0")
+                     if v.startswith(b"DISPLAY=")), "")
+
+
+def check_held_sway(sway, copy, display):
+    """XWayland's window manager watches a window's properties only once it
+    has seen the window created. With sway held still while the saver comes
+    up, it sees that late, and the full-screen wish the saver set before the
+    map with it: the saver must still end up full screen."""
+    def as_user(*args):
+        return hosted.as_user(sway.user, list(args), sway.home, **sway.env, DISPLAY=display)
+
+    os.kill(sway.pid(), signal.SIGSTOP)
+    try:
+        cmd, env = as_user(copy)
+        subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def wish_set():
+            cmd, env = as_user("xprop", "-name", e2e.TITLE, "_NET_WM_STATE")
+            shown = subprocess.run(cmd, env=env, capture_output=True, text=True, check=False)
+            return "_NET_WM_STATE_FULLSCREEN" in shown.stdout
+        check(e2e.wait_until(wish_set, e2e.START_TIMEOUT_S, 0.2),
+              "sway held still: the saver's window asks for the full screen before its map")
+    finally:
+        os.kill(sway.pid(), signal.SIGCONT)
+    check_window(sway, "sway held still as it came up", "xwayland")
+    end_saver(copy)
 
 
 def test_native(saver):
