@@ -115,12 +115,18 @@ def running(path):
     return found
 
 
-def host_window_of(pid):
+def environment_of(pid, name):
+    """A variable of the process's environment, or None."""
     with open(f"/proc/{pid}/environ", "rb") as f:
         for item in f.read().split(b"\0"):
-            if item.startswith(b"XSCREENSAVER_WINDOW="):
-                return int(item.split(b"=", 1)[1], 0)
+            if item.startswith(name.encode() + b"="):
+                return item.split(b"=", 1)[1].decode()
     return None
+
+
+def host_window_of(pid):
+    window = environment_of(pid, "XSCREENSAVER_WINDOW")
+    return None if window is None else int(window, 0)
 
 
 def geometry(window):

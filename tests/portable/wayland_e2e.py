@@ -193,7 +193,7 @@ def test_swayidle(saver):
         pointer = connect_pointer(port)
         check(pointer is not None, "wayvnc gives a virtual pointer")
         check(e2e.wait_until(lambda: hosted.running(copy), 15), "swayidle starts the saver")
-        display = x_display_of(hosted.running(copy)[0])
+        display = hosted.environment_of(hosted.running(copy)[0], "DISPLAY") or ""
         check_covered(sway, "started by swayidle")
         check_window(sway, "started by swayidle", "xwayland")
         check(e2e.wait_until(lambda: os.path.exists(second), SECOND_IDLE_S + 3),
@@ -227,29 +227,19 @@ def end_saver(copy):
     hosted.gone_within(copy, END_WAIT_S)
 
 
-def x_display_of(pid):
-    with open(f"/proc/{pid}/environ", "rb") as f:
-        return next((v.split(b"=", 1)[1].decode() for v in f.read().split(b"\0")
-                     if v.startswith(b"DISPLAY=")), "")
-
-
 def check_held_sway(sway, copy, display):
     """XWayland's window manager watches a window's properties only once it
     has seen the window created. With sway held still while the saver comes
     up, it sees that late, and the full-screen wish the saver set before the
     map with it: the saver must still end up full screen."""
-    def as_user(*args):
-        return hosted.as_user(sway.user, list(args), sway.home, **sway.env, DISPLAY=display)
+    def wish_set():
+        shown = sway.run("xprop", "-name", e2e.TITLE, "_NET_WM_STATE").stdout
+        return "_NET_WM_STATE_FULLSCREEN" in shown
 
+    sway.env["DISPLAY"] = display
     os.kill(sway.pid(), signal.SIGSTOP)
     try:
-        cmd, env = as_user(copy)
-        subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-        def wish_set():
-            cmd, env = as_user("xprop", "-name", e2e.TITLE, "_NET_WM_STATE")
-            shown = subprocess.run(cmd, env=env, capture_output=True, text=True, check=False)
-            return "_NET_WM_STATE_FULLSCREEN" in shown.stdout
+        sway.spawn([copy])
         check(e2e.wait_until(wish_set, e2e.START_TIMEOUT_S, 0.2),
               "sway held still: the saver's window asks for the full screen before its map")
     finally:
