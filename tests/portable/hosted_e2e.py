@@ -30,6 +30,7 @@ import tempfile
 import time
 
 import saver_e2e as e2e
+import xsession  # on the path saver_e2e gives
 from saver_e2e import check
 
 USER = "vendrel-test"
@@ -364,62 +365,27 @@ def test_mate(saver, theme):
 
 # --- a window of the test's own -----------------------------------------------------
 
-class WindowAttributes(ctypes.Structure):
-    _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int),
-                ("height", ctypes.c_int), ("border_width", ctypes.c_int),
-                ("depth", ctypes.c_int), ("visual", ctypes.c_void_p),
-                ("root", ctypes.c_ulong), ("c_class", ctypes.c_int),
-                ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int),
-                ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
-                ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int),
-                ("colormap", ctypes.c_ulong), ("map_installed", ctypes.c_int),
-                ("map_state", ctypes.c_int), ("all_event_masks", ctypes.c_long),
-                ("your_event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
-                ("override_redirect", ctypes.c_int), ("screen", ctypes.c_void_p)]
-
-
-class Host:
+class Host(xsession.Display):
     """A plain window of ours, as a framework's preview would be."""
 
     def __init__(self, box, background=0x123456, display=None):
-        self.xlib = xlib = ctypes.CDLL("libX11.so.6")
-        xlib.XOpenDisplay.restype = ctypes.c_void_p
-        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        xlib.XDefaultRootWindow.restype = ctypes.c_ulong
-        xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-        xlib.XCreateSimpleWindow.restype = ctypes.c_ulong
-        xlib.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
-                                             ctypes.c_int, ctypes.c_uint, ctypes.c_uint,
-                                             ctypes.c_uint, ctypes.c_ulong, ctypes.c_ulong]
-        for name in ("XMapWindow", "XDestroyWindow", "XUnmapWindow"):
-            getattr(xlib, name).argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-        xlib.XResizeWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_uint,
-                                       ctypes.c_uint]
-        xlib.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong,
-                                              ctypes.POINTER(WindowAttributes)]
-        xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        self.display = xlib.XOpenDisplay(display.encode() if display else None)
+        super().__init__(display)
         x, y, w, h = box
-        self.window = xlib.XCreateSimpleWindow(self.display, xlib.XDefaultRootWindow(self.display),
-                                               x, y, w, h, 0, 0, background)
-        xlib.XMapWindow(self.display, self.window)
-        xlib.XSync(self.display, 0)
+        self.window = self.XCreateSimpleWindow(self.XDefaultRootWindow(), x, y, w, h, 0, 0,
+                                               background)
+        self.call("XMapWindow")
 
     def name(self, decimal=False):
         return str(self.window) if decimal else f"0x{self.window:0{HEX_ID_WIDTH}X}"
 
     def call(self, name, *args):
-        getattr(self.xlib, name)(self.display, self.window, *args)
-        self.xlib.XSync(self.display, 0)
+        getattr(self, name)(self.window, *args)
+        self.XSync(0)
 
     def event_masks(self):
-        attributes = WindowAttributes()
-        self.xlib.XGetWindowAttributes(self.display, self.window, ctypes.byref(attributes))
+        attributes = xsession.WindowAttributes()
+        self.XGetWindowAttributes(self.window, ctypes.byref(attributes))
         return attributes.all_event_masks
-
-    def close(self):
-        self.xlib.XCloseDisplay(self.display)
 
 
 PREVIEW = (300, 200, 200, 150)

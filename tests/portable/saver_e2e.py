@@ -28,6 +28,9 @@ import subprocess
 import sys
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
+import xsession  # the X session's plumbing, shared with tests/soak
+
 TITLE = "Vendrel Screensaver"
 BACKGROUND = 0x222222
 PALETTE = [0x4141CC, 0x10C2F8, 0xFFFFFF, 0xF8B133, 0x001893, 0xAD5F00, 0x84E8F9]  # 0xBBGGRR
@@ -148,63 +151,29 @@ def shoot():
     return [p & 0xFFFFFF for p in pixels], int(size[0]), int(size[1])
 
 
-class CursorImage(ctypes.Structure):
-    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
-                ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
-                ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
-                ("cursor_serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong)),
-                ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
-
-
 def visible_cursor_pixels():
     """How many pixels of the pointer's current image are not transparent."""
-    xlib = ctypes.CDLL("libX11.so.6")
-    xfixes = ctypes.CDLL("libXfixes.so.3")
-    xlib.XOpenDisplay.restype = ctypes.c_void_p
-    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(CursorImage)
-    xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
-    display = xlib.XOpenDisplay(None)
-    image = xfixes.XFixesGetCursorImage(display).contents
-    count = sum(1 for k in range(image.width * image.height) if image.pixels[k] >> 24)
-    xlib.XCloseDisplay(display)
-    return count
+    with xsession.Display() as x:
+        image = x.XFixesGetCursorImage().contents
+        return sum(1 for k in range(image.width * image.height) if image.pixels[k] >> 24)
 
 
 def autorepeat_off():
     """A held key makes the server repeat its press, and a press ends the
     saver as it should; a test of the release alone turns repeats off."""
-    xlib = ctypes.CDLL("libX11.so.6")
-    xlib.XOpenDisplay.restype = ctypes.c_void_p
-    xlib.XAutoRepeatOff.argtypes = xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    display = xlib.XOpenDisplay(None)
-    xlib.XAutoRepeatOff(display)
-    xlib.XCloseDisplay(display)
-
-
-class ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+    with xsession.Display() as x:
+        x.XAutoRepeatOff()
 
 
 def ask_window_to_close(window):
     """What a window manager's close button does: WM_DELETE_WINDOW."""
-    xlib = ctypes.CDLL("libX11.so.6")
-    xlib.XOpenDisplay.restype = ctypes.c_void_p
-    xlib.XInternAtom.restype = ctypes.c_ulong
-    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                                ctypes.c_void_p]
-    xlib.XFlush.argtypes = xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    display = xlib.XOpenDisplay(None)
-    message = ClientMessage(type=33, send_event=1, display=display, window=int(window),
-                            message_type=xlib.XInternAtom(display, b"WM_PROTOCOLS", 0), format=32)
-    message.data[0] = xlib.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-    xlib.XSendEvent(display, int(window), 0, 0, ctypes.byref(message))
-    xlib.XFlush(display)
-    xlib.XCloseDisplay(display)
+    with xsession.Display() as x:
+        message = xsession.ClientMessage(type=33, send_event=1, display=x.handle,
+                                         window=int(window), format=32,
+                                         message_type=x.XInternAtom(b"WM_PROTOCOLS", 0))
+        message.data[0] = x.XInternAtom(b"WM_DELETE_WINDOW", 0)
+        x.XSendEvent(int(window), 0, 0, ctypes.byref(message))
+        x.XFlush()
 
 
 def link_shades():
@@ -697,28 +666,14 @@ def test_no_display(saver):
 
 # --- the desktop's idle machinery, and drawing only when seen --------------------
 
-class SaverInfo(ctypes.Structure):
-    _fields_ = [("window", ctypes.c_ulong), ("state", ctypes.c_int), ("kind", ctypes.c_int),
-                ("til_or_since", ctypes.c_ulong), ("idle", ctypes.c_ulong),
-                ("event_mask", ctypes.c_ulong)]
-
-
 SERVER_SAVER_STATES = {0: "off", 1: "on", 3: "disabled"}
 
 
 def server_saver():
     """The X server's own saver: its state and the idle time in ms."""
-    xlib = ctypes.CDLL("libX11.so.6")
-    xss = ctypes.CDLL("libXss.so.1")
-    xlib.XOpenDisplay.restype = ctypes.c_void_p
-    xlib.XDefaultRootWindow.argtypes = xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    xlib.XDefaultRootWindow.restype = ctypes.c_ulong
-    xss.XScreenSaverQueryInfo.argtypes = [ctypes.c_void_p, ctypes.c_ulong,
-                                          ctypes.POINTER(SaverInfo)]
-    display = xlib.XOpenDisplay(None)
-    info = SaverInfo()
-    xss.XScreenSaverQueryInfo(display, xlib.XDefaultRootWindow(display), ctypes.byref(info))
-    xlib.XCloseDisplay(display)
+    info = xsession.SaverInfo()
+    with xsession.Display() as x:
+        x.XScreenSaverQueryInfo(x.XDefaultRootWindow(), ctypes.byref(info))
     return SERVER_SAVER_STATES.get(info.state, str(info.state)), info.idle
 
 
@@ -813,48 +768,21 @@ def draws_again():
     return sum(1 for a, b in zip(first, second) if a != b) > 100
 
 
-class SetWindowAttributes(ctypes.Structure):
-    _fields_ = [("background_pixmap", ctypes.c_ulong), ("background_pixel", ctypes.c_ulong),
-                ("border_pixmap", ctypes.c_ulong), ("border_pixel", ctypes.c_ulong),
-                ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int),
-                ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
-                ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int),
-                ("event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
-                ("override_redirect", ctypes.c_int), ("colormap", ctypes.c_ulong),
-                ("cursor", ctypes.c_ulong)]
-
-
-class Cover:
+class Cover(xsession.Display):
     """An override-redirect window over the whole screen, as a locker's or
     another saver's would be; gone again on close()."""
 
     CW_BACK_PIXEL, CW_OVERRIDE_REDIRECT = 1 << 1, 1 << 9
 
     def __init__(self):
-        self.xlib = xlib = ctypes.CDLL("libX11.so.6")
-        xlib.XOpenDisplay.restype = ctypes.c_void_p
-        xlib.XDefaultRootWindow.restype = ctypes.c_ulong
-        xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-        xlib.XCreateWindow.restype = ctypes.c_ulong
-        xlib.XCreateWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
-                                       ctypes.c_int, ctypes.c_uint, ctypes.c_uint, ctypes.c_uint,
-                                       ctypes.c_int, ctypes.c_uint, ctypes.c_void_p,
-                                       ctypes.c_ulong, ctypes.POINTER(SetWindowAttributes)]
-        xlib.XMapRaised.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-        xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        self.display = xlib.XOpenDisplay(None)
+        super().__init__()
         width, height = screen_size()
-        attributes = SetWindowAttributes(background_pixel=0x0000FF, override_redirect=1)
-        window = xlib.XCreateWindow(self.display, xlib.XDefaultRootWindow(self.display), 0, 0,
-                                    width, height, 0, 0, 1, None,
+        attributes = xsession.SetWindowAttributes(background_pixel=0x0000FF, override_redirect=1)
+        window = self.XCreateWindow(self.XDefaultRootWindow(), 0, 0, width, height, 0, 0, 1, None,
                                     self.CW_BACK_PIXEL | self.CW_OVERRIDE_REDIRECT,
                                     ctypes.byref(attributes))
-        xlib.XMapRaised(self.display, window)
-        xlib.XSync(self.display, 0)
-
-    def close(self):
-        self.xlib.XCloseDisplay(self.display)
+        self.XMapRaised(window)
+        self.XSync(0)
 
 
 def test_unseen(saver):

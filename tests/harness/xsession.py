@@ -1,0 +1,115 @@
+"""What the end-to-end tests need of the X session they run in: the few Xlib
+calls that no command-line tool makes.
+"""
+import functools
+from ctypes import (CDLL, POINTER, Structure, c_char_p, c_int, c_long, c_short, c_uint, c_ulong,
+                    c_ushort, c_void_p)
+
+# --- Xlib -------------------------------------------------------------------------
+
+DISPLAY, XID, INT, UINT, ULONG = c_void_p, c_ulong, c_int, c_uint, c_ulong
+# Alike in the window attributes one sets and the ones one reads back.
+GRAVITY_AND_BACKING = [("bit_gravity", INT), ("win_gravity", INT), ("backing_store", INT),
+                       ("backing_planes", ULONG), ("backing_pixel", ULONG), ("save_under", INT)]
+
+
+class CursorImage(Structure):
+    _fields_ = [("x", c_short), ("y", c_short), ("width", c_ushort),
+                ("height", c_ushort), ("xhot", c_ushort), ("yhot", c_ushort),
+                ("cursor_serial", ULONG), ("pixels", POINTER(ULONG)), ("atom", XID),
+                ("name", c_char_p)]
+
+
+class ClientMessage(Structure):
+    _fields_ = [("type", INT), ("serial", ULONG), ("send_event", INT), ("display", DISPLAY),
+                ("window", XID), ("message_type", XID), ("format", INT),
+                ("data", c_long * 5), ("pad", c_long * 12)]
+
+
+class SaverInfo(Structure):
+    _fields_ = [("window", XID), ("state", INT), ("kind", INT), ("til_or_since", ULONG),
+                ("idle", ULONG), ("event_mask", ULONG)]
+
+
+class SetWindowAttributes(Structure):
+    _fields_ = [("background_pixmap", XID), ("background_pixel", ULONG),
+                ("border_pixmap", XID), ("border_pixel", ULONG), *GRAVITY_AND_BACKING,
+                ("event_mask", c_long), ("do_not_propagate_mask", c_long),
+                ("override_redirect", INT), ("colormap", XID), ("cursor", XID)]
+
+
+class WindowAttributes(Structure):
+    _fields_ = [("x", INT), ("y", INT), ("width", INT), ("height", INT),
+                ("border_width", INT), ("depth", INT), ("visual", c_void_p), ("root", XID),
+                ("c_class", INT), *GRAVITY_AND_BACKING, ("colormap", XID),
+                ("map_installed", INT), ("map_state", INT), ("all_event_masks", c_long),
+                ("your_event_mask", c_long), ("do_not_propagate_mask", c_long),
+                ("override_redirect", INT), ("screen", c_void_p)]
+
+
+A_WINDOW = [DISPLAY, XID]
+CALLS = {  # name: (result, or None for an int; the arguments)
+    "XOpenDisplay": (DISPLAY, [c_char_p]),
+    "XCloseDisplay": (None, [DISPLAY]),
+    "XFlush": (None, [DISPLAY]),
+    "XSync": (None, [DISPLAY, INT]),
+    "XAutoRepeatOff": (None, [DISPLAY]),
+    "XDefaultRootWindow": (XID, [DISPLAY]),
+    "XInternAtom": (XID, [DISPLAY, c_char_p, INT]),
+    "XSendEvent": (None, [*A_WINDOW, INT, c_long, c_void_p]),
+    "XCreateWindow": (XID, [*A_WINDOW, INT, INT, UINT, UINT, UINT, INT, UINT, c_void_p,
+                            ULONG, POINTER(SetWindowAttributes)]),
+    "XCreateSimpleWindow": (XID, [*A_WINDOW, INT, INT, UINT, UINT, UINT, ULONG, ULONG]),
+    "XMapWindow": (None, A_WINDOW),
+    "XMapRaised": (None, A_WINDOW),
+    "XUnmapWindow": (None, A_WINDOW),
+    "XDestroyWindow": (None, A_WINDOW),
+    "XResizeWindow": (None, [*A_WINDOW, UINT, UINT]),
+    "XGetWindowAttributes": (None, [*A_WINDOW, POINTER(WindowAttributes)]),
+    "XFixesGetCursorImage": (POINTER(CursorImage), [DISPLAY]),
+    "XScreenSaverQueryInfo": (None, [*A_WINDOW, POINTER(SaverInfo)]),
+}
+LIBRARIES = {"XFixes": "libXfixes.so.3", "XScreenSaver": "libXss.so.1"}  # the rest: libX11
+
+
+@functools.cache
+def library(name):
+    return CDLL(name)
+
+
+@functools.cache
+def call(name):
+    """An X library's call, declared: undeclared, ctypes would pass a display
+    or window as a C int and take a pointer back cut to 32 bits."""
+    soname = next((s for prefix, s in LIBRARIES.items() if name.startswith(prefix)),
+                  "libX11.so.6")
+    function = getattr(library(soname), name)
+    result, function.argtypes = CALLS[name]
+    if result is not None:
+        function.restype = result
+    return function
+
+
+class Display:
+    """A connection to an X display, DISPLAY's unless named, closed on close()
+    or at the end of a with block. Its calls take the connection as given:
+    display.XSync(0)."""
+
+    def __init__(self, name=None):
+        self.handle = call("XOpenDisplay")(name.encode() if name else None)
+        if not self.handle:
+            raise OSError(f"cannot open the X display {name or '(DISPLAY)'}")
+
+    def __getattr__(self, name):
+        if not name.startswith("X"):
+            raise AttributeError(name)
+        return functools.partial(call(name), self.handle)
+
+    def close(self):
+        call("XCloseDisplay")(self.handle)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.close()
