@@ -28,9 +28,9 @@
 
 #include "app/stop_rules.h"
 #include "backdrop/rotation.h"
-#include "platform/portable/host_window.h"
-#include "platform/portable/window.h"
-#include "platform/portable/x11.h"
+#include "platform/portable/display/host_window.h"
+#include "platform/portable/display/window.h"
+#include "platform/portable/display/x11.h"
 #include "platform/system.h"
 #include "scene/render_thread.h"
 #include "scene/scene.h"

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/portable/portable_surface.h"
+#include "platform/portable/rasterizer/rows.h"
 #include "scene/frame.h"
 
 namespace {

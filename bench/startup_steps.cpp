@@ -10,7 +10,7 @@
 #include <ctime>
 
 #include "backdrop/backdrops.h"
-#include "platform/portable/window.h"
+#include "platform/portable/display/window.h"
 #include "platform/system.h"
 #include "scene/frame.h"
 

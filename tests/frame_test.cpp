@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "backdrop/backdrops.h"
-#include "platform/portable/portable_surface.h"
+#include "platform/portable/rasterizer/rows.h"
 #include "scene/frame.h"
 #include "surface_test_util.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/portable/host_window.h"
-#include "platform/portable/sight.h"
+#include "platform/portable/display/host_window.h"
+#include "platform/portable/display/sight.h"
 
 namespace {
 

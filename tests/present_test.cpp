@@ -8,7 +8,7 @@
 #include <random>
 
 #include "backdrop/backdrops.h"
-#include "platform/portable/window.h"
+#include "platform/portable/display/window.h"
 #include "platform/system.h"
 #include "scene/frame.h"
 

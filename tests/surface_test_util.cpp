@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/portable/portable_surface.h"
+#include "platform/portable/rasterizer/rows.h"
 
 std::string MaskOf(Surface* surface, Colour background, Colour pen, Colour brush)
 {

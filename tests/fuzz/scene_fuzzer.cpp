@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "backdrop/backdrops.h"
-#include "platform/portable/portable_surface.h"
+#include "platform/portable/rasterizer/rows.h"
 #include "scene/frame.h"
 #include "tools/scene_file.h"
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/portable/portable_surface.h"
-#include "platform/portable/walks.h"
+#include "platform/portable/rasterizer/rows.h"
+#include "platform/portable/rasterizer/walks.h"
 
 namespace {
 

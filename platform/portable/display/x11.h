@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/portable/sight.h"
+#include "platform/portable/display/sight.h"
 
 struct SDL_SysWMmsg;
 

@@ -1,4 +1,4 @@
-#include "platform/portable/window.h"
+#include "platform/portable/display/window.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <vector>
 
-#include "platform/portable/portable_surface.h"
-#include "platform/portable/x11.h"
+#include "platform/portable/rasterizer/rows.h"
+#include "platform/portable/display/x11.h"
 #include "platform/system.h"
 
 PortableWindow SaverWindow{};

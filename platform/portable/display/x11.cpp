@@ -1,4 +1,4 @@
-#include "platform/portable/x11.h"
+#include "platform/portable/display/x11.h"
 
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>

@@ -1,4 +1,4 @@
-#include "platform/portable/host_window.h"
+#include "platform/portable/display/host_window.h"
 
 #include <charconv>
 #include <cstdio>

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "platform/portable/portable_surface.h"
+#include "platform/portable/rasterizer/rows.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 
 #include <SDL.h>
 
-#include "platform/portable/portable_surface.h"
-#include "platform/portable/sight.h"
+#include "platform/portable/rasterizer/rows.h"
+#include "platform/portable/display/sight.h"
 
 struct PortableWindow {
     SDL_Window* window;
