@@ -1,7 +1,10 @@
 """What the end-to-end tests need of the X session they run in: the few Xlib
-calls that no command-line tool makes.
+calls that no command-line tool makes, and the processes that run there.
 """
+import contextlib
 import functools
+import os
+import signal
 from ctypes import (CDLL, POINTER, Structure, c_char_p, c_int, c_long, c_short, c_uint, c_ulong,
                     c_ushort, c_void_p)
 
@@ -113,3 +116,59 @@ class Display:
 
     def __exit__(self, *_):
         self.close()
+
+
+# --- processes --------------------------------------------------------------------
+
+def processes(match):
+    """The processes for which match(pid) holds, this one and zombies left
+    out; one that ends while match reads it is passed over."""
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == os.getpid():
+            continue
+        try:
+            if match(int(entry)) and state(int(entry)) != "Z":
+                found.append(int(entry))
+        except OSError:
+            continue
+    return found
+
+
+def state(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        return f.read().rsplit(")", 1)[1].split()[0]
+
+
+def running(path):
+    """Processes that run the program at `path`."""
+    return processes(lambda pid: os.readlink(f"/proc/{pid}/exe") == path)
+
+
+def command_line(pid):
+    """The process's arguments, the program first; none for a kernel thread."""
+    with open(f"/proc/{pid}/cmdline", "rb") as f:
+        words = f.read().rstrip(b"\0").decode(errors="replace")
+    return words.split("\0") if words else []
+
+
+def name(pid):
+    """The process's name, as pkill and ps show it (at most 15 characters)."""
+    with open(f"/proc/{pid}/comm") as f:
+        return f.read().rstrip("\n")
+
+
+def environment_of(pid, variable):
+    """A variable of the process's environment, or None."""
+    with open(f"/proc/{pid}/environ", "rb") as f:
+        for item in f.read().split(b"\0"):
+            if item.startswith(variable.encode() + b"="):
+                return item.split(b"=", 1)[1].decode()
+    return None
+
+
+def kill(pids, sig=signal.SIGKILL):
+    """Sends each the signal; one that has ended meanwhile is none the worse."""
+    for pid in pids:
+        with contextlib.suppress(ProcessLookupError):
+            os.kill(pid, sig)

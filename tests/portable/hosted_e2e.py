@@ -64,16 +64,8 @@ def stop_all_of(path):
     """Kills whatever still runs the program at `path`, and whatever was
     started with its folder as home (D-Bus's launcher, which SDL starts where
     there is no session bus, outlives the saver)."""
-    home = f"HOME={os.path.dirname(path)}".encode()
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit() or int(entry) == os.getpid():
-            continue
-        try:
-            with open(f"/proc/{entry}/environ", "rb") as f:
-                if home in f.read().split(b"\0"):
-                    os.kill(int(entry), signal.SIGKILL)
-        except OSError:
-            continue
+    home = os.path.dirname(path)
+    xsession.kill(xsession.processes(lambda pid: xsession.environment_of(pid, "HOME") == home))
 
 
 def as_user(user, command, home, **extra):
@@ -99,34 +91,8 @@ def private_home(user, saver):
     return home, copy
 
 
-def running(path):
-    """Processes that run the program at `path`, zombies left out."""
-    found = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            if os.readlink(f"/proc/{entry}/exe") != path:
-                continue
-            with open(f"/proc/{entry}/stat") as f:
-                if f.read().rsplit(")", 1)[1].split()[0] != "Z":
-                    found.append(int(entry))
-        except OSError:
-            continue
-    return found
-
-
-def environment_of(pid, name):
-    """A variable of the process's environment, or None."""
-    with open(f"/proc/{pid}/environ", "rb") as f:
-        for item in f.read().split(b"\0"):
-            if item.startswith(name.encode() + b"="):
-                return item.split(b"=", 1)[1].decode()
-    return None
-
-
 def host_window_of(pid):
-    window = environment_of(pid, "XSCREENSAVER_WINDOW")
+    window = xsession.environment_of(pid, "XSCREENSAVER_WINDOW")
     return None if window is None else int(window, 0)
 
 
@@ -174,7 +140,7 @@ def our_windows():
 def draws_over_screen(copy, host):
     """The saver at `copy` draws its frames on the HOST's window over the whole
     screen, with no window of its own."""
-    savers = running(copy)
+    savers = xsession.running(copy)
     width, height = e2e.screen_size()
     check(savers and geometry(host_window_of(savers[0])) == (0, 0, width, height),
           f"on {host}'s window over the whole screen")
@@ -184,7 +150,7 @@ def draws_over_screen(copy, host):
 
 
 def gone_within(path, seconds):
-    return e2e.wait_until(lambda: not running(path), seconds, 0.05)
+    return e2e.wait_until(lambda: not xsession.running(path), seconds, 0.05)
 
 
 # --- xscreensaver ------------------------------------------------------------------
@@ -220,8 +186,8 @@ def run_xscreensaver(saver, monitors):
         up = e2e.wait_until(lambda: command("-time").returncode == 0, 15, 0.2)
         check(up, "xscreensaver is up")
         command("-activate")
-        started = e2e.wait_until(lambda: len(running(copy)) == len(monitors), 10, 0.1)
-        savers = running(copy)
+        started = e2e.wait_until(lambda: len(xsession.running(copy)) == len(monitors), 10, 0.1)
+        savers = xsession.running(copy)
         check(started, f"{len(monitors)} saver(s) started for {len(monitors)} monitor(s): "
               f"{len(savers)}")
         windows = sorted((geometry(host_window_of(pid)), pid) for pid in savers)
@@ -288,7 +254,7 @@ def test_xsecurelock(saver):
     locker = subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                               text=True)
     try:
-        check(e2e.wait_until(lambda: running(copy), 10), "xsecurelock starts the saver")
+        check(e2e.wait_until(lambda: xsession.running(copy), 10), "xsecurelock starts the saver")
         draws_over_screen(copy, "xsecurelock")
     finally:
         locker.terminate()
@@ -346,7 +312,7 @@ def test_mate(saver, theme):
                             15, 0.2)
         check(up, "mate-screensaver is up")
         run("mate-screensaver-command", "--activate")
-        check(e2e.wait_until(lambda: running(copy), 10), "it starts our theme's saver")
+        check(e2e.wait_until(lambda: xsession.running(copy), 10), "it starts our theme's saver")
         draws_over_screen(copy, "mate-screensaver")
         run("mate-screensaver-command", "--deactivate")
         check(gone_within(copy, 2), "deactivated, the saver is gone")

@@ -562,17 +562,8 @@ def saver_gone(timeout_s):
 def savers_on_this_display(saver):
     """Processes running SAVER by that path with our DISPLAY: a test beside
     us (the soak run) starts the same program on a display of its own."""
-    ours = f"DISPLAY={os.environ['DISPLAY']}".encode()
-    found = []
-    for pid in subprocess.run(["pgrep", "-f", "-x", saver], capture_output=True,
-                              text=True).stdout.split():
-        try:
-            with open(f"/proc/{pid}/environ", "rb") as f:
-                if ours in f.read().split(b"\0"):
-                    found.append(pid)
-        except OSError:
-            continue  # ended meanwhile
-    return found
+    return xsession.processes(lambda pid: xsession.command_line(pid) == [saver] and
+                              xsession.environment_of(pid, "DISPLAY") == os.environ["DISPLAY"])
 
 
 def test_idle(saver):

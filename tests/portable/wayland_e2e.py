@@ -28,6 +28,7 @@ import time
 
 import hosted_e2e as hosted
 import saver_e2e as e2e
+import xsession  # on the path saver_e2e gives
 from saver_e2e import check
 
 OUTPUT = (1280, 720)
@@ -91,6 +92,11 @@ class Sway:
         tree = self.run("swaymsg", "-r", "-t", "get_tree").stdout
         walk(json.loads(tree or "{}"))
         return found[0] if found else None
+
+    def started(self, name):
+        """Processes of that name under this sway: those with its runtime folder."""
+        return xsession.processes(lambda pid: xsession.name(pid) == name and
+                                  xsession.environment_of(pid, "XDG_RUNTIME_DIR") == self.runtime)
 
     def pid(self):
         """sway's own process: its socket is named after it."""
@@ -175,7 +181,7 @@ def check_window(sway, what, shell):
 
 
 def ended_by(copy, action, what):
-    started = hosted.running(copy)
+    started = xsession.running(copy)
     check(bool(started), f"{what}: the saver runs before the input")
     action()
     check(hosted.gone_within(copy, END_WAIT_S), f"{what} ends it")
@@ -192,8 +198,8 @@ def test_swayidle(saver):
     try:
         pointer = connect_pointer(port)
         check(pointer is not None, "wayvnc gives a virtual pointer")
-        check(e2e.wait_until(lambda: hosted.running(copy), 15), "swayidle starts the saver")
-        display = hosted.environment_of(hosted.running(copy)[0], "DISPLAY") or ""
+        check(e2e.wait_until(lambda: xsession.running(copy), 15), "swayidle starts the saver")
+        display = xsession.environment_of(xsession.running(copy)[0], "DISPLAY") or ""
         check_covered(sway, "started by swayidle")
         check_window(sway, "started by swayidle", "xwayland")
         check(e2e.wait_until(lambda: os.path.exists(second), SECOND_IDLE_S + 3),
@@ -208,11 +214,11 @@ def test_swayidle(saver):
                            # VNC gives the wheel as buttons 4 and 5.
                            ("the wheel", lambda: (pointer.send(340, 320, 8),
                                                   time.sleep(0.1), pointer.send(340, 320, 0)))):
-            check(e2e.wait_until(lambda: hosted.running(copy), IDLE_S + 10),
+            check(e2e.wait_until(lambda: xsession.running(copy), IDLE_S + 10),
                   f"idle again: swayidle starts it again, for {what}")
             time.sleep(1.5)
             ended_by(copy, move, what)
-        sway.run("pkill", "-x", "swayidle")
+        xsession.kill(sway.started("swayidle"), signal.SIGTERM)
         end_saver(copy)
         check_held_sway(sway, copy, display)
     finally:
@@ -222,8 +228,7 @@ def test_swayidle(saver):
 
 
 def end_saver(copy):
-    for pid in hosted.running(copy):
-        os.kill(pid, signal.SIGKILL)
+    xsession.kill(xsession.running(copy))
     hosted.gone_within(copy, END_WAIT_S)
 
 

@@ -28,6 +28,8 @@ RSS_GROWTH_LIMIT_KB = 1024
 DRIFT_LIMIT = 0.10
 HERE = os.path.dirname(os.path.abspath(__file__))
 WINE = os.path.join(HERE, "..", "harness", "wine.sh")
+sys.path.insert(0, os.path.join(HERE, "..", "harness"))
+import xsession  # the X session's plumbing, shared with tests/portable
 
 
 def start(kind, saver, size):
@@ -49,20 +51,15 @@ def start(kind, saver, size):
 def find_saver(name, session, deadline_s=60):
     """The saver's process among those we started (our own session: Wine
     hands its processes on, but they keep it)."""
+    def is_saver(pid):
+        program = (xsession.command_line(pid) or [""])[0].replace("\\", "/").lower()
+        return os.getsid(pid) == session and program.endswith("/" + name.lower())
+
     end = time.monotonic() + deadline_s
     while time.monotonic() < end:
-        for pid in os.listdir("/proc"):
-            if not pid.isdigit():
-                continue
-            try:
-                with open(f"/proc/{pid}/cmdline", "rb") as f:
-                    program = f.read().split(b"\0")[0].decode(errors="replace")
-                if os.getsid(int(pid)) != session:
-                    continue
-            except OSError:
-                continue
-            if program.replace("\\", "/").lower().endswith("/" + name.lower()):
-                return int(pid)
+        found = xsession.processes(is_saver)
+        if found:
+            return found[0]
         time.sleep(0.2)
     raise SystemExit(f"soak: {name} did not start")
 
