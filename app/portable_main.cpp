@@ -29,6 +29,7 @@
 #include "app/stop_rules.h"
 #include "backdrop/rotation.h"
 #include "platform/portable/display/host_window.h"
+#include "platform/portable/display/wait.h"
 #include "platform/portable/display/window.h"
 #include "platform/portable/display/x11.h"
 #include "platform/system.h"

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/portable/rasterizer/rows.h"
+#include "platform/portable/rasterizer/window_pixels.h"
 #include "scene/frame.h"
 
 namespace {

@@ -26,7 +26,6 @@
 #include <thread>
 #include <vector>
 
-
 namespace {
 
 constexpr int AREA = 600;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "backdrop/backdrops.h"
-#include "platform/portable/rasterizer/rows.h"
+#include "platform/portable/rasterizer/window_pixels.h"
 #include "scene/frame.h"
 #include "surface_test_util.h"
 

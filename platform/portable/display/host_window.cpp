@@ -1,5 +1,7 @@
 #include "platform/portable/display/host_window.h"
 
+#include <X11/Xlib.h>
+
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +33,14 @@ std::string Quoted(const char* value)
     return out + "'";
 }
 
+bool trappedError = false;
+
+int TrapXError(Display*, XErrorEvent*)
+{
+    trappedError = true;
+    return 0;
+}
+
 } // namespace
 
 HostWindowName ParseHostWindow(const char* value)
@@ -54,4 +64,28 @@ HostWindowName ParseHostWindow(const char* value)
     if (id == 0)
         return {0, name + " names no window"};
     return {id, {}};
+}
+
+std::string CheckHostWindow(unsigned long id, int& width, int& height)
+{
+    Display* own = XOpenDisplay(nullptr);
+    if (own == nullptr)
+        return "cannot open the display '" + std::string(XDisplayName(nullptr)) + "'";
+    trappedError = false;
+    auto previous = XSetErrorHandler(TrapXError);
+    XWindowAttributes attributes{};
+    const Status status = XGetWindowAttributes(own, id, &attributes);
+    XSync(own, False);
+    XSetErrorHandler(previous);
+    std::string problem;
+    if (status == 0 || trappedError)
+        problem = "names no window on this display";
+    else if (attributes.screen != DefaultScreenOfDisplay(own))
+        problem = "names a window of another screen than " + std::string(XDisplayString(own));
+    else if (attributes.c_class == InputOnly)
+        problem = "names a window that cannot be drawn on";
+    width = attributes.width;
+    height = attributes.height;
+    XCloseDisplay(own);
+    return problem;
 }

@@ -19,3 +19,8 @@ struct HostWindowName {
 
 // Reads the variable's value; null or empty means not hosted.
 HostWindowName ParseHostWindow(const char* value);
+
+// Whether the window `id` can be drawn on, on this display's default
+// screen; if so its size, and otherwise what is wrong, in words. It runs
+// before SDL starts, on a connection of its own.
+std::string CheckHostWindow(unsigned long id, int& width, int& height);

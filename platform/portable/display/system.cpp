@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "platform/portable/rasterizer/rows.h"
 #include "platform/portable/display/window.h"
+#include "platform/portable/rasterizer/rows.h"
 #include "resources/logo_data.h"
 
 void SleepMs(int ms)

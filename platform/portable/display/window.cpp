@@ -1,41 +1,15 @@
 #include "platform/portable/display/window.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <vector>
 
-#include "platform/portable/rasterizer/rows.h"
+#include "platform/portable/display/wait.h"
 #include "platform/portable/display/x11.h"
 #include "platform/system.h"
 
 PortableWindow SaverWindow{};
 
 namespace {
-
-// Woken through a pipe: a signal handler may write to it, and the main
-// thread can wait on it and the display's connection at once.
-struct WakePipe {
-    int read = -1, write = -1;
-    WakePipe()
-    {
-        int ends[2];
-        if (pipe2(ends, O_NONBLOCK | O_CLOEXEC) == 0) {
-            read = ends[0];
-            write = ends[1];
-        }
-    }
-};
-const WakePipe wake;
-
-// Where SDL's connection is not an X11 one (Wayland), the main thread waits
-// in SDL itself, woken by an event of ours; a signal, whose handler cannot
-// post one, is seen within this long.
-constexpr int SIGNAL_CHECK_MS = 250;
-Uint32 wakeEvent = static_cast<Uint32>(-1);
 
 Colour windowBackground;
 bool serverPaintsBackground; // the X server fills what shows of the window
@@ -110,7 +84,7 @@ bool PrepareWindow(int width, int height, Colour background)
     SaverWindow.seenAgain = SDL_CreateCond();
     if (SaverWindow.frameLock == nullptr || SaverWindow.seenAgain == nullptr)
         return false;
-    if (wake.read < 0)
+    if (!CanWakeEventLoop())
         return SDL_SetError("no pipe to wake the event loop with") == 0;
     SaverWindow.frame = CreateMemorySurface(width, height);
     FillSurface(SaverWindow.frame, background);
@@ -142,7 +116,7 @@ bool OpenSaverWindow(const char* title, Colour background)
     if (!WatchX11Window(SaverWindow.window, false, SaverWindow.sight)) {
         // Wayland: the compositor places windows itself, and covers its
         // output with one that asks for the full screen.
-        wakeEvent = SDL_RegisterEvents(1);
+        WakeEventLoopBySdlEvents();
         SDL_SetWindowFullscreen(SaverWindow.window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
     ApplySight();
@@ -232,49 +206,6 @@ void ReleaseRenderThread()
     SDL_UnlockMutex(SaverWindow.frameLock);
 }
 
-void WaitForWindowWork(int timeoutMs)
-{
-    const int display = X11ConnectionFd();
-    if (display < 0) {
-        const int limit = timeoutMs < 0 ? SIGNAL_CHECK_MS : std::min(timeoutMs, SIGNAL_CHECK_MS);
-        SDL_WaitEventTimeout(nullptr, limit);
-        return;
-    }
-    if (!X11ReadyToSleep())
-        return;
-    pollfd fds[2] = {{wake.read, POLLIN, 0}, {display, POLLIN, 0}};
-    if (poll(fds, 2, timeoutMs) > 0 && (fds[0].revents & POLLIN) != 0) {
-        char drained[64];
-        while (read(wake.read, drained, sizeof drained) > 0) {
-        }
-    }
-}
-
-void WakeEventLoop()
-{
-    const int saved = errno;
-    const char one = 1;
-    [[maybe_unused]] const ssize_t written = write(wake.write, &one, 1);
-    errno = saved;
-}
-
-namespace {
-
-// From the render thread: the pipe for an X11 connection, an event of SDL's
-// otherwise.
-void AnnounceFrame()
-{
-    if (wakeEvent == static_cast<Uint32>(-1)) {
-        WakeEventLoop();
-        return;
-    }
-    SDL_Event event{};
-    event.type = wakeEvent;
-    SDL_PushEvent(&event);
-}
-
-} // namespace
-
 // Render thread: only what changed since the last frame is written, and
 // never while the main thread shows the pixels. While nobody can see the
 // window it waits here, with the next frame ready.
@@ -288,5 +219,5 @@ void PresentFrame(Surface*, Surface* backBuffer)
     SaverWindow.framePending = true;
     SDL_UnlockMutex(SaverWindow.frameLock);
     if (announce)
-        AnnounceFrame();
+        WakeEventLoopForFrame();
 }

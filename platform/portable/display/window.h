@@ -16,8 +16,8 @@
 
 #include <SDL.h>
 
-#include "platform/portable/rasterizer/rows.h"
 #include "platform/portable/display/sight.h"
+#include "platform/portable/rasterizer/window_pixels.h"
 
 struct PortableWindow {
     SDL_Window* window;
@@ -61,11 +61,3 @@ void ApplySight();
 // Main thread, as the stop begins: the render thread goes on to its end
 // even if the window cannot be seen.
 void ReleaseRenderThread();
-
-// Main thread: sleeps until the display has events, a frame is ready,
-// WakeEventLoop was called, or `timeoutMs` (-1: no limit) has passed. Off
-// X11 a wake by signal may take up to a quarter of a second.
-void WaitForWindowWork(int timeoutMs);
-
-// Wakes WaitForWindowWork. Safe in a signal handler and on any thread.
-void WakeEventLoop();

@@ -46,14 +46,6 @@ int EndOnXError(Display* from, XErrorEvent* error)
     std::_Exit(1);
 }
 
-bool trappedError = false;
-
-int TrapXError(Display*, XErrorEvent*)
-{
-    trappedError = true;
-    return 0;
-}
-
 bool SaverIsOn(int state)
 {
     return state == ScreenSaverOn || state == ScreenSaverCycle;
@@ -65,30 +57,6 @@ void CatchXFailures()
 {
     XSetIOErrorHandler(EndOnLostDisplay);
     XSetErrorHandler(EndOnXError);
-}
-
-std::string CheckHostWindow(unsigned long id, int& width, int& height)
-{
-    Display* own = XOpenDisplay(nullptr);
-    if (own == nullptr)
-        return "cannot open the display '" + std::string(XDisplayName(nullptr)) + "'";
-    trappedError = false;
-    auto previous = XSetErrorHandler(TrapXError);
-    XWindowAttributes attributes{};
-    const Status status = XGetWindowAttributes(own, id, &attributes);
-    XSync(own, False);
-    XSetErrorHandler(previous);
-    std::string problem;
-    if (status == 0 || trappedError)
-        problem = "names no window on this display";
-    else if (attributes.screen != DefaultScreenOfDisplay(own))
-        problem = "names a window of another screen than " + std::string(XDisplayString(own));
-    else if (attributes.c_class == InputOnly)
-        problem = "names a window that cannot be drawn on";
-    width = attributes.width;
-    height = attributes.height;
-    XCloseDisplay(own);
-    return problem;
 }
 
 bool WatchX11Window(SDL_Window* window, bool hosted, Sight& sight)

@@ -1,12 +1,9 @@
 // What the portable saver asks of an X server beyond what SDL does. All of
-// it runs on the main thread, over SDL's own connection, but for the check
-// of a host's window, which runs before SDL starts on a connection of its
-// own. Where SDL runs on another video driver these do nothing.
+// it runs on the main thread, over SDL's own connection. Where SDL runs on
+// another video driver these do nothing.
 #pragma once
 
 #include <SDL.h>
-
-#include <string>
 
 #include "platform/portable/display/sight.h"
 
@@ -16,10 +13,6 @@ struct SDL_SysWMmsg;
 // exit code 1 and one line, instead of Xlib's report and an exit() under
 // the running threads. Called before SDL opens the display.
 void CatchXFailures();
-
-// Whether the window `id` can be drawn on, on this display's default
-// screen; if so its size, and otherwise what is wrong, in words.
-std::string CheckHostWindow(unsigned long id, int& width, int& height);
 
 // Starts watching what hides `window`, the one the saver draws on, and
 // fills in what hides it now. `hosted`: another program made it, so the

@@ -10,8 +10,11 @@
 // A frame starts as a whole copy of its backdrop and is then drawn on. When
 // a surface was last filled whole from a source that has not changed since,
 // the next whole copy from it restores only the runs of pixels drawn in
-// between. Presenting the frame to the window's pixels again then sends
-// only those runs and the new ones.
+// between. Presenting the frame to the window's pixels (window_pixels.h)
+// then sends only those runs and the new ones.
+//
+// The record, its rows and the whole copy are here and in rows.cpp; the
+// drawing in surface.cpp writes the rows and notes each write in the log.
 #pragma once
 
 #include <cstdint>
@@ -72,75 +75,6 @@ inline Colour* WritableRow(Surface* s, int y)
     return s->ownsRow[k] ? s->rows[k].get() : OwnRow(s, y);
 }
 
-// What of the window's pixels has changed since they were last sent to the
-// display. Sending a rectangle costs the display server a fixed amount and
-// then some per row and per pixel, and the pixels it reads have mostly left
-// the cache since the last frame: so the few thousand runs of a frame are
-// gathered into cells, a band of rows by a column of pixels, each keeping
-// the bounds of what changed in it, and neighbouring cells of a band that
-// lie close together are sent as one rectangle.
-struct DamageCell {
-    int x0, x1, y0, y1; // inclusive bounds; x0 > x1 when nothing changed
-};
-
-struct Damage {
-    int columns = 0, bands = 0;
-    std::vector<DamageCell> cells;      // band by band
-    std::vector<std::uint32_t> touched; // cells changed since the last clear
-    bool whole = false;                 // every pixel, cells or not
-};
-
-// Chosen by measuring the X server's time per frame (README, "Putting a
-// frame on the window").
-inline constexpr int DAMAGE_CELL_WIDTH = 32;
-inline constexpr int DAMAGE_BAND_HEIGHT = 32;
-inline constexpr int DAMAGE_JOIN_GAP = 16; // pixels between two cells' changes
-
-struct PixelRect {
-    int x, y, width, height;
-};
-
-// Nothing changed, on pixels of width x height.
-void ClearDamage(Damage& damage, int width, int height);
-void DamageSpan(Damage& damage, const Span& span);
-void DamageWhole(Damage& damage);
-inline bool Damaged(const Damage& damage)
-{
-    return damage.whole || !damage.touched.empty();
-}
-// Rectangles, within width x height, that together cover every changed
-// pixel.
-std::vector<PixelRect> DamageRects(const Damage& damage, int width, int height);
-
-// The window's own pixels, which the system shows: they need not be laid
-// out as a Colour, and only `convert` writes them.
-struct WindowPixels {
-    std::uint8_t* pixels;
-    int pitch; // bytes from one row to the next
-    int width;
-    int height;
-    int bytesPerPixel;
-    // Writes `count` Colours as that many of the window's pixels; true if
-    // any of them changed (or it cannot tell).
-    bool (*convert)(const Colour* from, std::uint8_t* to, int count);
-    // The surface last presented here, in that version; none for pixels
-    // that hold no frame yet.
-    Version holds;
-    // What presenting has written here since the display was last sent
-    // these pixels; whoever sends them clears it.
-    Damage changed;
-};
-
-// Brings `window` up to `frame`: nothing if `frame` has not changed since
-// it was presented there, only the runs restored and drawn since if that
-// was just before its last restore, and otherwise everything. Notes what
-// it wrote in `window.changed`.
-void PresentPixels(WindowPixels& window, Surface* frame);
-
-// A Colour (0x00BBGGRR) as X11's 0x00RRGGBB, and as itself.
-bool ConvertToXrgb(const Colour* from, std::uint8_t* to, int count);
-bool ConvertToXbgr(const Colour* from, std::uint8_t* to, int count);
-
 // Bookkeeping of every write, for surface.cpp: a name for a new surface, a
 // write, and a write to every pixel.
 std::uint64_t NewSurfaceId();
@@ -184,3 +118,8 @@ void ShareRows(Surface* target, Surface* source);
 // log: only the runs written on `target` since it was last filled from an
 // unchanged `source` are copied again.
 void FillWhole(Surface* target, Surface* source);
+
+// The pixels of a frame's runs have left the cache since the last frame,
+// 30 ms ago: their lines are asked for this many runs ahead, so that they
+// arrive many at once instead of one after the other.
+inline constexpr std::size_t PREFETCH_AHEAD = 16;

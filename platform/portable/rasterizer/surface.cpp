@@ -1,7 +1,7 @@
 // A software rasterizer with GDI's pixel rules, on rows of pixels.
 //
 // The shapes' pixels come from the walks in walks.h; every run written is
-// noted (damage.cpp), so that whole copies and presents later move only
+// noted (rows.h), so that whole copies and presents later move only
 // what changed.
 #include <algorithm>
 #include <cstdint>
@@ -40,24 +40,6 @@ bool CoversWhole(const Surface* target, int dx, int dy, int width, int height,
 }
 
 } // namespace
-
-Colour* OwnRow(Surface* s, int y)
-{
-    const std::size_t k = static_cast<std::size_t>(y);
-    std::shared_ptr<Colour[]> own =
-        std::make_shared_for_overwrite<Colour[]>(static_cast<std::size_t>(s->width));
-    std::memcpy(own.get(), s->rows[k].get(), static_cast<std::size_t>(s->width) * sizeof(Colour));
-    s->rows[k] = std::move(own);
-    s->ownsRow[k] = 1;
-    return s->rows[k].get();
-}
-
-void ShareRows(Surface* target, Surface* source)
-{
-    target->rows = source->rows;
-    std::fill(target->ownsRow.begin(), target->ownsRow.end(), 0);
-    std::fill(source->ownsRow.begin(), source->ownsRow.end(), 0);
-}
 
 Surface* CreateCompatibleSurface(Surface*, int width, int height)
 {

@@ -1,0 +1,82 @@
+#include "platform/portable/display/wait.h"
+
+#include <SDL.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/portable/display/x11.h"
+
+namespace {
+
+// Woken through a pipe: a signal handler may write to it, and the main
+// thread can wait on it and the display's connection at once.
+struct WakePipe {
+    int read = -1, write = -1;
+    WakePipe()
+    {
+        int ends[2];
+        if (pipe2(ends, O_NONBLOCK | O_CLOEXEC) == 0) {
+            read = ends[0];
+            write = ends[1];
+        }
+    }
+};
+const WakePipe wake;
+
+// Waiting in SDL, the main thread sees a signal, whose handler cannot post
+// an event, within this long.
+constexpr int SIGNAL_CHECK_MS = 250;
+Uint32 wakeEvent = static_cast<Uint32>(-1);
+
+} // namespace
+
+bool CanWakeEventLoop()
+{
+    return wake.read >= 0;
+}
+
+void WaitForWindowWork(int timeoutMs)
+{
+    const int display = X11ConnectionFd();
+    if (display < 0) {
+        const int limit = timeoutMs < 0 ? SIGNAL_CHECK_MS : std::min(timeoutMs, SIGNAL_CHECK_MS);
+        SDL_WaitEventTimeout(nullptr, limit);
+        return;
+    }
+    if (!X11ReadyToSleep())
+        return;
+    pollfd fds[2] = {{wake.read, POLLIN, 0}, {display, POLLIN, 0}};
+    if (poll(fds, 2, timeoutMs) > 0 && (fds[0].revents & POLLIN) != 0) {
+        char drained[64];
+        while (read(wake.read, drained, sizeof drained) > 0) {
+        }
+    }
+}
+
+void WakeEventLoop()
+{
+    const int saved = errno;
+    const char one = 1;
+    [[maybe_unused]] const ssize_t written = write(wake.write, &one, 1);
+    errno = saved;
+}
+
+void WakeEventLoopBySdlEvents()
+{
+    wakeEvent = SDL_RegisterEvents(1);
+}
+
+void WakeEventLoopForFrame()
+{
+    if (wakeEvent == static_cast<Uint32>(-1)) {
+        WakeEventLoop();
+        return;
+    }
+    SDL_Event event{};
+    event.type = wakeEvent;
+    SDL_PushEvent(&event);
+}
