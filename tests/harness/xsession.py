@@ -1,12 +1,88 @@
-"""What the end-to-end tests need of the X session they run in: the few Xlib
-calls that no command-line tool makes, and the processes that run there.
+#!/usr/bin/env python3
+"""What the end-to-end tests need of the X session they run in: a private
+Xvfb, the few Xlib calls that no command-line tool makes, and the processes
+that run there.
+
+    tests/harness/xsession.py WxH COMMAND ARGS...
+
+runs the command on an X display of its own, a private Xvfb of the given
+size, gone again when the command ends; the command finds the server's
+process id in XVFB_PID. This is tests/harness/xvfb.sh.
 """
 import contextlib
 import functools
 import os
+import select
 import signal
+import subprocess
+import sys
+import tempfile
 from ctypes import (CDLL, POINTER, Structure, c_char_p, c_int, c_long, c_short, c_uint, c_ulong,
                     c_ushort, c_void_p)
+
+# --- a private X server -------------------------------------------------------------
+
+START_S = 10
+
+
+@contextlib.contextmanager
+def private_server(*sizes):
+    """An Xvfb of our own with a screen of each size, for the with block: its
+    process and display, once it takes connections. A test may end it sooner.
+
+    The server picks its own free display number (-displayfd), so tests run
+    side by side never land on one display; `xvfb-run -a` can hand the same
+    number to two of them. -noreset: by default the server resets each time
+    its last client leaves, and a client connecting in that moment is turned
+    away (a test's first xdotool call was enough to make the next open fail).
+    -s 0: the server's own saver stays off, or it would come on after ten idle
+    minutes and, rightly, pause the saver; the tests of that turn it on.
+    """
+    read_end, write_end = os.pipe()
+    screens = [a for k, size in enumerate(sizes) for a in ("-screen", str(k), f"{size}x24")]
+    with tempfile.TemporaryFile() as log:
+        server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), *screens, "-nolisten",
+                                   "tcp", "-noreset", "-s", "0"], pass_fds=(write_end,),
+                                  stdin=subprocess.DEVNULL, stderr=log)
+        os.close(write_end)
+        try:
+            yield server, display_of(read_end, log, " ".join(sizes))
+        finally:
+            server.terminate()
+            server.wait()
+
+
+def display_of(read_end, log, sizes):
+    """The number arrives, with its newline, once the server takes
+    connections; the pipe ends without it if the server does."""
+    with os.fdopen(read_end) as numbers:
+        ready = select.select([numbers], [], [], START_S)[0]
+        number = numbers.readline().strip() if ready else ""
+    if not number:
+        log.seek(0)
+        last = (log.read().decode(errors="replace").splitlines() or [""])[-1]
+        raise RuntimeError(f"Xvfb {sizes} " + (f"did not start: {last}" if ready else
+                                                f"gave no display in {START_S} s"))
+    return f":{number}"
+
+
+def main(argv):
+    """xvfb.sh: the command's exit status, as a shell gives it."""
+    if len(argv) < 2:
+        print("usage: xvfb.sh WxH COMMAND ARGS...", file=sys.stderr)
+        return 2
+    for number in (signal.SIGHUP, signal.SIGINT, signal.SIGTERM):
+        signal.signal(number, lambda number, _: sys.exit(128 + number))
+    try:
+        with private_server(argv[0]) as (server, display):
+            env = dict(os.environ, DISPLAY=display, XVFB_PID=str(server.pid))
+            # As from a shell, the files open to us are open to the command.
+            code = subprocess.Popen(argv[1:], env=env, close_fds=False).wait()
+    except (OSError, RuntimeError) as error:
+        print(f"xvfb.sh: {error}", file=sys.stderr)
+        return 127 if getattr(error, "filename", None) == argv[1] else 1
+    return code if code >= 0 else 128 - code
+
 
 # --- Xlib -------------------------------------------------------------------------
 
@@ -172,3 +248,7 @@ def kill(pids, sig=signal.SIGKILL):
     for pid in pids:
         with contextlib.suppress(ProcessLookupError):
             os.kill(pid, sig)
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -232,17 +232,13 @@ def test_monitors(saver):
     # One screen, two monitors of different sizes side by side (RandR
     # monitors, which the server also reports through Xinerama): xscreensaver
     # runs a saver on each.
-    server, display = e2e.private_server("1440x600")
-    os.environ["DISPLAY"] = display
-    try:
+    with xsession.private_server("1440x600") as (_, display):
+        os.environ["DISPLAY"] = display
         for k, (x, y, w, h) in enumerate(MONITORS):
             output = "screen" if k == 0 else "none"  # the first takes the screen's output
             subprocess.run(["xrandr", "--setmonitor", f"monitor{k}", f"{w}/0x{h}/0+{x}+{y}",
                             output], check=True, capture_output=True)
         run_xscreensaver(saver, MONITORS)
-    finally:
-        server.kill()
-        server.wait()
 
 
 # --- xsecurelock -------------------------------------------------------------------
@@ -502,14 +498,10 @@ def check_bad_values(saver):
     for value in ("zzz", "0", "0x", "12ab", "0x1FFFFF0"):
         refused(saver, value)
     # A window of the second screen, to a saver on the first.
-    server, display = e2e.private_server("320x240", "320x240")
-    try:
+    with xsession.private_server("320x240", "320x240") as (_, display):
         other = Host((0, 0, 100, 100), display=f"{display}.1")
         refused(saver, other.name(decimal=True), f"{display}.0")
         other.close()
-    finally:
-        server.kill()
-        server.wait()
 
 
 def main(argv):

@@ -596,31 +596,17 @@ def test_idle(saver):
 
 # --- no display, lost display -------------------------------------------------------
 
-def private_server(*sizes):
-    """An Xvfb of our own on a free display (xvfb-run's clean-up fails if the
-    server is gone before it), with a screen of each size; returns the
-    process and its display."""
-    read_end, write_end = os.pipe()
-    screens = [a for k, size in enumerate(sizes) for a in ("-screen", str(k), f"{size}x24")]
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), *screens,
-                               "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,),
-                              stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as numbers:
-        number = numbers.readline().strip()
-    return server, f":{number}"
-
-
 def test_lost_display(saver):
-    server, display = private_server("640x480")
-    os.environ["DISPLAY"] = display
-    proc = start(saver)
-    check(wait_for_window(TITLE) is not None, "the window appears")
-    # Gone while it runs: not in the middle of its start-up.
-    shoot_until(shows_dots)
-    server.kill()
-    server.wait()
-    gone = time.monotonic()
+    # A server of our own, to kill: xvfb-run's clean-up fails if it goes first.
+    with xsession.private_server("640x480") as (server, display):
+        os.environ["DISPLAY"] = display
+        proc = start(saver)
+        check(wait_for_window(TITLE) is not None, "the window appears")
+        # Gone while it runs: not in the middle of its start-up.
+        shoot_until(shows_dots)
+        server.kill()
+        server.wait()
+        gone = time.monotonic()
     try:
         proc.wait(timeout=2)
     except subprocess.TimeoutExpired:
