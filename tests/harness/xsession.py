@@ -17,8 +17,8 @@ import signal
 import subprocess
 import sys
 import tempfile
-from ctypes import (CDLL, POINTER, Structure, c_char_p, c_int, c_long, c_short, c_uint, c_ulong,
-                    c_ushort, c_void_p)
+from ctypes import (POINTER, Structure, c_char_p, c_int, c_long, c_short, c_uint, c_ulong,
+                    c_ushort, c_void_p, cdll)
 
 # --- a private X server -------------------------------------------------------------
 
@@ -93,10 +93,9 @@ GRAVITY_AND_BACKING = [("bit_gravity", INT), ("win_gravity", INT), ("backing_sto
 
 
 class CursorImage(Structure):
-    _fields_ = [("x", c_short), ("y", c_short), ("width", c_ushort),
-                ("height", c_ushort), ("xhot", c_ushort), ("yhot", c_ushort),
-                ("cursor_serial", ULONG), ("pixels", POINTER(ULONG)), ("atom", XID),
-                ("name", c_char_p)]
+    _fields_ = [("x", c_short), ("y", c_short), ("width", c_ushort), ("height", c_ushort),
+                ("xhot", c_ushort), ("yhot", c_ushort), ("cursor_serial", ULONG),
+                ("pixels", POINTER(ULONG)), ("atom", XID), ("name", c_char_p)]
 
 
 class ClientMessage(Structure):
@@ -111,65 +110,55 @@ class SaverInfo(Structure):
 
 
 class SetWindowAttributes(Structure):
-    _fields_ = [("background_pixmap", XID), ("background_pixel", ULONG),
-                ("border_pixmap", XID), ("border_pixel", ULONG), *GRAVITY_AND_BACKING,
-                ("event_mask", c_long), ("do_not_propagate_mask", c_long),
-                ("override_redirect", INT), ("colormap", XID), ("cursor", XID)]
+    _fields_ = [("background_pixmap", XID), ("background_pixel", ULONG), ("border_pixmap", XID),
+                ("border_pixel", ULONG), *GRAVITY_AND_BACKING, ("event_mask", c_long),
+                ("do_not_propagate_mask", c_long), ("override_redirect", INT),
+                ("colormap", XID), ("cursor", XID)]
 
 
 class WindowAttributes(Structure):
-    _fields_ = [("x", INT), ("y", INT), ("width", INT), ("height", INT),
-                ("border_width", INT), ("depth", INT), ("visual", c_void_p), ("root", XID),
-                ("c_class", INT), *GRAVITY_AND_BACKING, ("colormap", XID),
-                ("map_installed", INT), ("map_state", INT), ("all_event_masks", c_long),
-                ("your_event_mask", c_long), ("do_not_propagate_mask", c_long),
-                ("override_redirect", INT), ("screen", c_void_p)]
+    _fields_ = [("x", INT), ("y", INT), ("width", INT), ("height", INT), ("border_width", INT),
+                ("depth", INT), ("visual", c_void_p), ("root", XID), ("c_class", INT),
+                *GRAVITY_AND_BACKING, ("colormap", XID), ("map_installed", INT),
+                ("map_state", INT), ("all_event_masks", c_long), ("your_event_mask", c_long),
+                ("do_not_propagate_mask", c_long), ("override_redirect", INT),
+                ("screen", c_void_p)]
 
 
 A_WINDOW = [DISPLAY, XID]
-CALLS = {  # name: (result, or None for an int; the arguments)
+CALLS = {  # name: (result, arguments)
+    **dict.fromkeys(["XCloseDisplay", "XFlush", "XAutoRepeatOff"], (INT, [DISPLAY])),
+    **dict.fromkeys(["XMapWindow", "XMapRaised", "XUnmapWindow", "XDestroyWindow"],
+                    (INT, A_WINDOW)),
     "XOpenDisplay": (DISPLAY, [c_char_p]),
-    "XCloseDisplay": (None, [DISPLAY]),
-    "XFlush": (None, [DISPLAY]),
-    "XSync": (None, [DISPLAY, INT]),
-    "XAutoRepeatOff": (None, [DISPLAY]),
+    "XSync": (INT, [DISPLAY, INT]),
     "XDefaultRootWindow": (XID, [DISPLAY]),
     "XInternAtom": (XID, [DISPLAY, c_char_p, INT]),
-    "XSendEvent": (None, [*A_WINDOW, INT, c_long, c_void_p]),
+    "XSendEvent": (INT, [*A_WINDOW, INT, c_long, c_void_p]),
     "XCreateWindow": (XID, [*A_WINDOW, INT, INT, UINT, UINT, UINT, INT, UINT, c_void_p,
                             ULONG, POINTER(SetWindowAttributes)]),
     "XCreateSimpleWindow": (XID, [*A_WINDOW, INT, INT, UINT, UINT, UINT, ULONG, ULONG]),
-    "XMapWindow": (None, A_WINDOW),
-    "XMapRaised": (None, A_WINDOW),
-    "XUnmapWindow": (None, A_WINDOW),
-    "XDestroyWindow": (None, A_WINDOW),
-    "XResizeWindow": (None, [*A_WINDOW, UINT, UINT]),
-    "XGetWindowAttributes": (None, [*A_WINDOW, POINTER(WindowAttributes)]),
+    "XResizeWindow": (INT, [*A_WINDOW, UINT, UINT]),
+    "XGetWindowAttributes": (INT, [*A_WINDOW, POINTER(WindowAttributes)]),
     "XFixesGetCursorImage": (POINTER(CursorImage), [DISPLAY]),
-    "XScreenSaverQueryInfo": (None, [*A_WINDOW, POINTER(SaverInfo)]),
+    "XScreenSaverQueryInfo": (INT, [*A_WINDOW, POINTER(SaverInfo)]),
 }
 LIBRARIES = {"XFixes": "libXfixes.so.3", "XScreenSaver": "libXss.so.1"}  # the rest: libX11
 
 
 @functools.cache
-def library(name):
-    return CDLL(name)
-
-
-@functools.cache
 def call(name):
     """An X library's call, declared: undeclared, ctypes would pass a display
-    or window as a C int and take a pointer back cut to 32 bits."""
+    or window as a C int and take a pointer back cut to 32 bits. ctypes'
+    loader keeps each library it loads."""
     soname = next((s for prefix, s in LIBRARIES.items() if name.startswith(prefix)),
                   "libX11.so.6")
-    function = getattr(library(soname), name)
-    result, function.argtypes = CALLS[name]
-    if result is not None:
-        function.restype = result
+    function = getattr(cdll[soname], name)
+    function.restype, function.argtypes = CALLS[name]
     return function
 
 
-class Display:
+class Display(contextlib.AbstractContextManager):
     """A connection to an X display, DISPLAY's unless named, closed on close()
     or at the end of a with block. Its calls take the connection as given:
     display.XSync(0)."""
@@ -186,9 +175,6 @@ class Display:
 
     def close(self):
         call("XCloseDisplay")(self.handle)
-
-    def __enter__(self):
-        return self
 
     def __exit__(self, *_):
         self.close()

@@ -499,9 +499,8 @@ def check_bad_values(saver):
         refused(saver, value)
     # A window of the second screen, to a saver on the first.
     with xsession.private_server("320x240", "320x240") as (_, display):
-        other = Host((0, 0, 100, 100), display=f"{display}.1")
-        refused(saver, other.name(decimal=True), f"{display}.0")
-        other.close()
+        with Host((0, 0, 100, 100), display=f"{display}.1") as other:
+            refused(saver, other.name(decimal=True), f"{display}.0")
 
 
 def main(argv):
