@@ -186,20 +186,29 @@ def processes(match):
     """The processes for which match(pid) holds, this one and zombies left
     out; one that ends while match reads it is passed over."""
     found = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit() or int(entry) == os.getpid():
-            continue
+    for pid in [int(entry) for entry in os.listdir("/proc") if entry.isdigit()]:
         try:
-            if match(int(entry)) and state(int(entry)) != "Z":
-                found.append(int(entry))
+            if pid != os.getpid() and match(pid) and stat(pid)[0] != "Z":
+                found.append(pid)
         except OSError:
-            continue
+            pass
     return found
 
 
-def state(pid):
+def stat(pid):
+    """The fields of the process's stat after its name, its state first. Here
+    and below, pid may be PID/task/TID for one of its threads."""
     with open(f"/proc/{pid}/stat") as f:
-        return f.read().rsplit(")", 1)[1].split()[0]
+        return f.read().rsplit(")", 1)[1].split()
+
+
+def status(pid, field, base=10):
+    """A number from the process's status."""
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith(field + ":"):
+                return int(line.split()[1], base)
+    raise KeyError(field)
 
 
 def running(path):
@@ -227,6 +236,18 @@ def environment_of(pid, variable):
             if item.startswith(variable.encode() + b"="):
                 return item.split(b"=", 1)[1].decode()
     return None
+
+
+def ended_within(proc, seconds):
+    """Whether a process we started ends within that time; one that does not
+    is killed, so that none outlives the test."""
+    try:
+        proc.wait(timeout=seconds)
+        return True
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        return False
 
 
 def kill(pids, sig=signal.SIGKILL):

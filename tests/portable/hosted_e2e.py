@@ -212,10 +212,7 @@ def run_xscreensaver(saver, monitors):
               f"xscreensaver-command said {said.stdout.strip() or said.stderr.strip()!r})")
     finally:
         command("-exit")
-        try:
-            daemon.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            daemon.kill()
+        xsession.ended_within(daemon, 5)
         stop_all_of(copy)
         shutil.rmtree(home, ignore_errors=True)
 
@@ -254,10 +251,7 @@ def test_xsecurelock(saver):
         draws_over_screen(copy, "xsecurelock")
     finally:
         locker.terminate()
-        try:
-            locker.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            locker.kill()
+        xsession.ended_within(locker, 5)
         check(gone_within(copy, 2), "xsecurelock ended, no saver is left")
         stop_all_of(copy)
         shutil.rmtree(home, ignore_errors=True)
@@ -316,10 +310,7 @@ def test_mate(saver, theme):
         run("mate-screensaver-command", "--exit")
         for proc in (daemon, bus):
             proc.terminate()
-            try:
-                proc.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                proc.kill()
+            xsession.ended_within(proc, 5)
         os.remove(link)
         stop_all_of(copy)
         shutil.rmtree(home, ignore_errors=True)
@@ -410,13 +401,9 @@ def ended_by(proc, sig):
 def catches(pid, sig):
     """Whether the process has a handler for `sig` (its SigCgt mask)."""
     try:
-        with open(f"/proc/{pid}/status") as f:
-            for line in f:
-                if line.startswith("SigCgt:"):
-                    return int(line.split()[1], 16) >> (sig - 1) & 1 == 1
+        return xsession.status(pid, "SigCgt", 16) >> (sig - 1) & 1 == 1
     except OSError:
-        pass
-    return False
+        return False
 
 
 # Under AddressSanitizer every exit scans memory for leaks, some 150 ms the

@@ -99,11 +99,7 @@ def wait_for_saver(timeout_s=START_TIMEOUT_S):
 def stop_with_key(proc):
     if proc.poll() is None:
         xdotool("key", "space")
-    try:
-        proc.wait(timeout=5)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
+    xsession.ended_within(proc, 5)
     return proc.returncode
 
 
@@ -295,11 +291,7 @@ def test_trigger(name, saver):
     else:
         xdotool(*args)
     sent = time.monotonic()
-    try:
-        proc.wait(timeout=3)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
+    if not xsession.ended_within(proc, 3):
         check(False, f"{name} ends the saver within 3 s")
         return
     ended = time.monotonic()
@@ -324,11 +316,7 @@ def test_burst(saver):
     time.sleep(3)
     xdotool("keydown", "x", "mousedown", "1", "mousemove_relative", "--", "2", "1",
             "click", "4", "keydown", "y", "mousedown", "3")
-    try:
-        proc.wait(timeout=5)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
+    xsession.ended_within(proc, 5)
     report = proc.stderr.read()
     check(proc.returncode == 0, f"a burst of triggers ends it with exit code 0: {proc.returncode}")
     check("Sanitizer" not in report, "no sanitizer report" + (f":\n{report}" if report else ""))
@@ -432,12 +420,7 @@ def wait_for_message_box():
 
 
 def message_box_gone(timeout_s=START_TIMEOUT_S):
-    deadline = time.monotonic() + timeout_s
-    while message_box() is not None:
-        if time.monotonic() > deadline:
-            return False
-        time.sleep(0.1)
-    return True
+    return wait_until(lambda: message_box() is None, timeout_s)
 
 
 def test_nologo(saver):
@@ -476,11 +459,7 @@ def test_nologo_stop(saver):
     check(wait_for_message_box() is not None, "the 'Hello' message is up")
     before = time.monotonic()
     xdotool("keydown", "x")
-    try:
-        proc.wait(timeout=3)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
+    xsession.ended_within(proc, 3)
     print(f"      ended {1000 * (time.monotonic() - before):.0f} ms after the key")
     check(proc.returncode == 0, f"a key ends it with exit code 0: {proc.returncode}")
     check(message_box_gone(), "the message goes with the saver")
@@ -513,11 +492,7 @@ def stop_all(procs):
         if proc.poll() is None:
             proc.terminate()
     for proc in procs:
-        try:
-            proc.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait()
+        xsession.ended_within(proc, 5)
 
 
 def test_desktop(wm, saver):
@@ -607,11 +582,7 @@ def test_lost_display(saver):
         server.kill()
         server.wait()
         gone = time.monotonic()
-    try:
-        proc.wait(timeout=2)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
+    if not xsession.ended_within(proc, 2):
         check(False, "ends within 2 s of the display going away")
         return
     print(f"      ended {1000 * (time.monotonic() - gone):.0f} ms after the server was killed")

@@ -109,11 +109,7 @@ class Sway:
 
     def close(self):
         self.run("swaymsg", "exit")
-        try:
-            self.sway.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            self.sway.kill()
-            self.sway.wait()
+        xsession.ended_within(self.sway, 5)
         shutil.rmtree(self.runtime, ignore_errors=True)
 
 

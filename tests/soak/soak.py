@@ -57,19 +57,10 @@ def find_saver(name, session, deadline_s=60):
 
     end = time.monotonic() + deadline_s
     while time.monotonic() < end:
-        found = xsession.processes(is_saver)
-        if found:
-            return found[0]
+        for pid in xsession.processes(is_saver):
+            return pid
         time.sleep(0.2)
     raise SystemExit(f"soak: {name} did not start")
-
-
-def status_field(path, field):
-    with open(path) as f:
-        for line in f:
-            if line.startswith(field + ":"):
-                return int(line.split()[1])
-    raise KeyError(field)
 
 
 def wait_for_window(deadline_s=60):
@@ -82,15 +73,12 @@ def wait_for_window(deadline_s=60):
 
 
 def thread_cpu(pid):
-    """Each thread's task folder with its name and processor time so far."""
+    """Each thread, as PID/task/TID, with its name and processor time so far."""
     threads = {}
     for tid in os.listdir(f"/proc/{pid}/task"):
-        task = f"/proc/{pid}/task/{tid}"
-        with open(f"{task}/comm") as f:
-            comm = f.read().strip()
-        with open(f"{task}/stat") as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        threads[task] = (comm, int(fields[11]) + int(fields[12]))
+        task = f"{pid}/task/{tid}"
+        fields = xsession.stat(task)
+        threads[task] = (xsession.name(task), int(fields[11]) + int(fields[12]))
     return threads
 
 
@@ -128,13 +116,13 @@ def main():
         wait_for_window()
         task = render_thread(pid, kind)
         samples = []  # (elapsed s, rss kB, ms per frame)
-        last_switches = status_field(f"{task}/status", "voluntary_ctxt_switches")
+        last_switches = xsession.status(task, "voluntary_ctxt_switches")
         began = last_time = time.monotonic()
         while time.monotonic() - began < seconds:
             time.sleep(SAMPLE_S)
             now = time.monotonic()
-            switches = status_field(f"{task}/status", "voluntary_ctxt_switches")
-            rss = status_field(f"/proc/{pid}/status", "VmRSS")
+            switches = xsession.status(task, "voluntary_ctxt_switches")
+            rss = xsession.status(pid, "VmRSS")
             interval = (now - last_time) * 1000 / max(switches - last_switches, 1)
             samples.append((now - began, rss, interval))
             print(f"{kind} {now - began:6.0f} s  RSS {rss / 1024:8.2f} MiB  "
