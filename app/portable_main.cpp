@@ -30,6 +30,7 @@
 #include "backdrop/rotation.h"
 #include "platform/portable/display/host_window.h"
 #include "platform/portable/display/wait.h"
+#include "platform/portable/display/wayland_presenter.h"
 #include "platform/portable/display/window.h"
 #include "platform/portable/display/x11.h"
 #include "platform/system.h"
@@ -230,6 +231,11 @@ int RunEventLoop()
                 }
                 continue;
             }
+            if (event.type == SDL_QUIT && WaylandConnectionLost()) {
+                ReportLostDisplay();
+                Stop(0, SIGNAL_FRAME_WAIT_MS);
+                return -1;
+            }
             if (event.type == SDL_WINDOWEVENT) {
                 HandleWindowEvent(event.window);
                 followsEntry = event.window.event == SDL_WINDOWEVENT_ENTER;
@@ -299,16 +305,17 @@ int main(int, char**)
     // environment says.
     SDL_SetHintWithPriority(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1", SDL_HINT_OVERRIDE);
     SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
-    // X11 first, XWayland on a Wayland desktop: there a frame costs a
-    // quarter of what SDL's Wayland window, drawn through OpenGL, costs
-    // (README, "Wayland"); Wayland itself where there is no XWayland. Left
-    // to choose, SDL would fall back on its off-screen driver and run unseen
-    // where there is no display. SDL_VIDEODRIVER overrides this, but not for
-    // a host's window, which is always an X11 one.
+    // On a Wayland desktop a Wayland window of its own, whose frames the
+    // compositor asks for: half the cost of XWayland while drawing, and
+    // nothing while unseen (README, "Wayland"); XWayland where the Wayland
+    // window cannot be made. Left to choose, SDL would fall back on its
+    // off-screen driver and run unseen where there is no display.
+    // SDL_VIDEODRIVER overrides this, but not for a host's window, which is
+    // always an X11 one.
     if (host != 0)
         SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
     else if (std::getenv("WAYLAND_DISPLAY") != nullptr)
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland,x11");
     else // libwayland, asked for nothing, would say so on stderr
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {

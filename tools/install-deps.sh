@@ -3,7 +3,7 @@
 # the machine lacks. Quick when everything is there already.
 set -euo pipefail
 
-packages=(cmake make g++ clang libclang-rt-14-dev python3 libgtest-dev libbenchmark-dev libsdl2-dev
+packages=(cmake make g++ clang libclang-rt-14-dev python3 libgtest-dev libbenchmark-dev libsdl2-dev libwayland-dev
           libx11-dev libxext-dev libxss-dev
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xdotool imagemagick x11-apps
           x11-utils python3-pefile xfonts-base

@@ -64,3 +64,8 @@ void ReportMissingLogo()
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "Hello", "Hello", nullptr) != 0)
         std::fputs("Hello\n", stderr);
 }
+
+void PresentFrame(Surface*, Surface* backBuffer)
+{
+    SaverWindow.presenter.present(backBuffer);
+}

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/portable/display/wayland_presenter.h"
 #include "platform/portable/display/x11.h"
 
 namespace {
@@ -32,6 +33,28 @@ const WakePipe wake;
 constexpr int SIGNAL_CHECK_MS = 250;
 Uint32 wakeEvent = static_cast<Uint32>(-1);
 
+void DrainWakePipe()
+{
+    char drained[64];
+    while (read(wake.read, drained, sizeof drained) > 0) {
+    }
+}
+
+// The render thread reads the same connection for its frames: both take
+// part in libwayland's reading protocol, so neither sleeps on events that
+// the other has read.
+void WaitOnWayland(int timeoutMs)
+{
+    const int display = WaylandPrepareToSleep();
+    if (display < 0)
+        return;
+    pollfd fds[2] = {{wake.read, POLLIN, 0}, {display, POLLIN, 0}};
+    const bool woken = poll(fds, 2, timeoutMs) > 0;
+    WaylandWoke(woken && (fds[1].revents & POLLIN) != 0);
+    if (woken && (fds[0].revents & POLLIN) != 0)
+        DrainWakePipe();
+}
+
 } // namespace
 
 bool CanWakeEventLoop()
@@ -41,6 +64,10 @@ bool CanWakeEventLoop()
 
 void WaitForWindowWork(int timeoutMs)
 {
+    if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0) {
+        WaitOnWayland(timeoutMs);
+        return;
+    }
     const int display = X11ConnectionFd();
     if (display < 0) {
         const int limit = timeoutMs < 0 ? SIGNAL_CHECK_MS : std::min(timeoutMs, SIGNAL_CHECK_MS);
@@ -50,11 +77,8 @@ void WaitForWindowWork(int timeoutMs)
     if (!X11ReadyToSleep())
         return;
     pollfd fds[2] = {{wake.read, POLLIN, 0}, {display, POLLIN, 0}};
-    if (poll(fds, 2, timeoutMs) > 0 && (fds[0].revents & POLLIN) != 0) {
-        char drained[64];
-        while (read(wake.read, drained, sizeof drained) > 0) {
-        }
-    }
+    if (poll(fds, 2, timeoutMs) > 0 && (fds[0].revents & POLLIN) != 0)
+        DrainWakePipe();
 }
 
 void WakeEventLoop()

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/portable/display/wait.h"
+#include "platform/portable/display/wayland_presenter.h"
 #include "platform/portable/display/x11.h"
 #include "platform/system.h"
 
@@ -69,11 +70,34 @@ void AttachScreen(SDL_Surface* surface)
 
 // Left to itself SDL backs an X11 window surface with an OpenGL texture,
 // which on a software GL costs twenty times the plain shared-memory image.
-// Wayland has no plain one in SDL: there the texture is the only way.
 void PreferPlainFramebuffer()
 {
     if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0)
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+}
+
+// Render thread: only what changed since the last frame is written, and
+// never while the main thread shows the pixels. While nobody can see the
+// window it waits here, with the next frame ready.
+void PresentToWindowSurface(Surface* frame)
+{
+    SDL_LockMutex(SaverWindow.frameLock);
+    while (SaverWindow.unseen && !SaverWindow.stopping)
+        SDL_CondWait(SaverWindow.seenAgain, SaverWindow.frameLock);
+    PresentPixels(SaverWindow.screen, frame);
+    const bool announce = !SaverWindow.framePending;
+    SaverWindow.framePending = true;
+    SDL_UnlockMutex(SaverWindow.frameLock);
+    if (announce)
+        WakeEventLoopForFrame();
+}
+
+void ReleaseWindowSurface()
+{
+    SDL_LockMutex(SaverWindow.frameLock);
+    SaverWindow.stopping = true;
+    SDL_CondBroadcast(SaverWindow.seenAgain);
+    SDL_UnlockMutex(SaverWindow.frameLock);
 }
 
 // What both kinds of window share once SDL has one: the lock, the frame
@@ -89,13 +113,44 @@ bool PrepareWindow(int width, int height, Colour background)
     SaverWindow.frame = CreateMemorySurface(width, height);
     FillSurface(SaverWindow.frame, background);
     windowBackground = background;
+    SaverWindow.presenter = {PresentToWindowSurface, ReleaseWindowSurface};
     return true;
+}
+
+} // namespace
+
+namespace {
+
+// On Wayland the compositor places windows itself, and covers its output
+// with one that asks for the full screen. The frames are ours, on SDL's
+// window (wayland_presenter.h), at the output's size in pixels.
+bool OpenWaylandWindow(const char* title, Colour background)
+{
+    SDL_Rect screen{};
+    if (SDL_GetDisplayBounds(0, &screen) != 0)
+        return false;
+    SaverWindow.window =
+        SDL_CreateWindow(title, 0, 0, screen.w, screen.h,
+                         SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP |
+                             SDL_WINDOW_ALLOW_HIGHDPI);
+    if (SaverWindow.window == nullptr)
+        return false;
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_ShowWindow(SaverWindow.window);
+    int width = 0, height = 0, points = 0;
+    SDL_GetWindowSizeInPixels(SaverWindow.window, &width, &height);
+    SDL_GetWindowSize(SaverWindow.window, &points, nullptr);
+    return PrepareWindow(width, height, background) &&
+           OpenWaylandPresenter(SaverWindow.window, width, height, points > 0 ? width / points : 1,
+                                background, SaverWindow.presenter);
 }
 
 } // namespace
 
 bool OpenSaverWindow(const char* title, Colour background)
 {
+    if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0)
+        return OpenWaylandWindow(title, background);
     SDL_Rect screen{};
     if (SDL_GetDisplayBounds(0, &screen) != 0)
         return false;
@@ -113,12 +168,7 @@ bool OpenSaverWindow(const char* title, Colour background)
     serverPaintsBackground =
         LetServerPaintBackground(SaverWindow.window, BackgroundPixel(surface->format));
     AttachScreen(surface);
-    if (!WatchX11Window(SaverWindow.window, false, SaverWindow.sight)) {
-        // Wayland: the compositor places windows itself, and covers its
-        // output with one that asks for the full screen.
-        WakeEventLoopBySdlEvents();
-        SDL_SetWindowFullscreen(SaverWindow.window, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    }
+    WatchX11Window(SaverWindow.window, false, SaverWindow.sight);
     ApplySight();
     AskForFullScreen(SaverWindow.window);
     SDL_ShowCursor(SDL_DISABLE);
@@ -180,6 +230,8 @@ void ShowLatestFrame(bool whole)
 // render thread must be kept off it here.
 void ReattachScreen()
 {
+    if (SaverWindow.presenter.present != PresentToWindowSurface)
+        return;
     SDL_LockMutex(SaverWindow.frameLock);
     AttachScreen(SDL_GetWindowSurface(SaverWindow.window));
     SDL_UnlockMutex(SaverWindow.frameLock);
@@ -200,24 +252,5 @@ void ApplySight()
 
 void ReleaseRenderThread()
 {
-    SDL_LockMutex(SaverWindow.frameLock);
-    SaverWindow.stopping = true;
-    SDL_CondBroadcast(SaverWindow.seenAgain);
-    SDL_UnlockMutex(SaverWindow.frameLock);
-}
-
-// Render thread: only what changed since the last frame is written, and
-// never while the main thread shows the pixels. While nobody can see the
-// window it waits here, with the next frame ready.
-void PresentFrame(Surface*, Surface* backBuffer)
-{
-    SDL_LockMutex(SaverWindow.frameLock);
-    while (SaverWindow.unseen && !SaverWindow.stopping)
-        SDL_CondWait(SaverWindow.seenAgain, SaverWindow.frameLock);
-    PresentPixels(SaverWindow.screen, backBuffer);
-    const bool announce = !SaverWindow.framePending;
-    SaverWindow.framePending = true;
-    SDL_UnlockMutex(SaverWindow.frameLock);
-    if (announce)
-        WakeEventLoopForFrame();
+    SaverWindow.presenter.release();
 }

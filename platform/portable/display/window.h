@@ -16,6 +16,7 @@
 
 #include <SDL.h>
 
+#include "platform/portable/display/presenter.h"
 #include "platform/portable/display/sight.h"
 #include "platform/portable/rasterizer/window_pixels.h"
 
@@ -24,6 +25,7 @@ struct PortableWindow {
     Surface* frame;       // the window as the scene sees it: its background
     bool hosted;          // drawn on a window another program made
     Sight sight;          // main thread: what hides the window now
+    Presenter presenter;  // how frames reach the screen
     SDL_mutex* frameLock; // guards what follows
     SDL_cond* seenAgain;  // signalled when the window can be seen again
     WindowPixels screen;  // SDL's window surface

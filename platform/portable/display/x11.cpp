@@ -28,7 +28,7 @@ bool X11WindowOf(SDL_Window* window, SDL_SysWMinfo& info)
 
 int EndOnLostDisplay(Display*)
 {
-    std::fprintf(stderr, "%s: lost the connection to the display\n", PROGRAM);
+    ReportLostDisplay();
     std::_Exit(1);
 }
 
@@ -132,6 +132,11 @@ XNews ReadXEvent(const SDL_SysWMmsg* message, Sight& sight)
         return event.xdestroywindow.window == drawnWindow ? XNews::WindowGone : XNews::Nothing;
     }
     return XNews::Nothing;
+}
+
+void ReportLostDisplay()
+{
+    std::fprintf(stderr, "%s: lost the connection to the display\n", PROGRAM);
 }
 
 void ReportWindowGone()

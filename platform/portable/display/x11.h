@@ -35,6 +35,9 @@ XNews ReadXEvent(const SDL_SysWMmsg* message, Sight& sight);
 // The one line that says the window drawn on has gone.
 void ReportWindowGone();
 
+// The one line that says the connection to the display was lost.
+void ReportLostDisplay();
+
 // Asks DPMS whether the monitor is off, where the server has DPMS.
 void CheckMonitor(Sight& sight);
 bool HasDpms();
