@@ -75,8 +75,9 @@ if(NOT VENDREL_SANITIZE)
     ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} xsecurelock ${SAVER})
   vendrel_hosted_test(portable_hosted_mate ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} mate ${SAVER}
     ${CMAKE_SOURCE_DIR}/docs/vendrel-screensaver.desktop)
-  # Under sway, headless, which brings its own display (and XWayland).
-  foreach(mode swayidle native)
+  # Under sway, headless, which brings its own display (and XWayland), and
+  # under mutter, GNOME's compositor, headless.
+  foreach(mode swayidle native mutter)
     vendrel_hosted_test(portable_wayland_${mode} python3 ${PORTABLE_TESTS}/wayland_e2e.py
       ${mode} ${SAVER})
   endforeach()

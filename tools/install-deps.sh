@@ -9,7 +9,7 @@ packages=(cmake make g++ clang libclang-rt-14-dev python3 libgtest-dev libbenchm
           x11-utils python3-pefile xfonts-base
           lintian dpkg-dev man-db unzip xautolock openbox tint2 i3-wm x11-xserver-utils
           dbus-daemon dbus-bin xscreensaver xsecurelock mate-screensaver desktop-file-utils
-          sway swayidle grim wtype wayvnc xwayland)
+          sway swayidle grim wtype wayvnc xwayland mutter libglib2.0-bin python3-dbus)
 # wine64 and the x86_64 cross compiler: where the kernel runs no 32-bit
 # programs, the tests run the Windows build's x86_64 twin under 64-bit Wine.
 # lintian, dpkg-dev (dpkg-shlibdeps), man-db, unzip: making and checking the
@@ -20,7 +20,9 @@ packages=(cmake make g++ clang libclang-rt-14-dev python3 libgtest-dev libbenchm
 # inside; desktop-file-utils checks the theme file mate's and Xfce's read.
 # sway, swayidle, grim, wtype, wayvnc, xwayland: a Wayland desktop, headless,
 # with its idle daemon, screenshots, a virtual keyboard and (through VNC) a
-# virtual pointer.
+# virtual pointer. mutter, libglib2.0-bin (gdbus), python3-dbus: GNOME's
+# compositor, headless, its idle time asked on the bus and a key given through
+# its remote desktop.
 # xfonts-base: SDL's X11 message box draws its text in the server's core
 # fonts; an Xvfb without them cannot show the missing-logo message.
 

@@ -10,6 +10,8 @@ the way of reporting are saver_e2e.py's.
                                     pointer motion, a button and the wheel each
                                     end it; through XWayland, full screen
                                     however late sway sees its window
+    wayland_e2e.py mutter SAVER     under GNOME's compositor, headless: runs, full
+                                    screen, draws, no idle inhibitor, a key ends it
     wayland_e2e.py native SAVER     through XWayland, asked for with
                                     SDL_VIDEODRIVER; where there is no XWayland
                                     at all: no work while its workspace is
@@ -47,23 +49,47 @@ WTYPE_SETTLE_MS = 1000
 SHIFT_KEYSYM = 0xFFE1
 
 
-class Sway:
-    def __init__(self, user, home, xwayland=True, starts=(), scale=1):
-        """`starts`: commands sway starts as it comes up, as a user's
-        configuration would have them."""
+class Desktop:
+    """Programs run as the test user inside one desktop's environment."""
+
+    def __init__(self, user, home):
         self.user, self.home = user, home
-        self.runtime = tempfile.mkdtemp(prefix="vendrel-sway-")
+        self.runtime = tempfile.mkdtemp(prefix="vendrel-wayland-")
         os.chmod(self.runtime, 0o700)
         if user is not None:
             os.chown(self.runtime, *hosted.ids(user))
+        self.env = {"XDG_RUNTIME_DIR": self.runtime}
+
+    def command(self, args):
+        return hosted.as_user(self.user, args, self.home, **self.env)
+
+    def spawn(self, args, **streams):
+        cmd, env = self.command(args)
+        return subprocess.Popen(cmd, env=env, **{"stdout": subprocess.DEVNULL,
+                                                 "stderr": subprocess.DEVNULL, **streams})
+
+    def run(self, *args):
+        cmd, env = self.command(list(args))
+        return subprocess.run(cmd, env=env, capture_output=True, text=True, check=False)
+
+    def started(self, name):
+        """Processes of that name under this desktop: those with its runtime folder."""
+        return xsession.processes(lambda pid: xsession.name(pid) == name and
+                                  xsession.environment_of(pid, "XDG_RUNTIME_DIR") == self.runtime)
+
+
+class Sway(Desktop):
+    def __init__(self, user, home, xwayland=True, starts=(), scale=1):
+        """`starts`: commands sway starts as it comes up, as a user's
+        configuration would have them."""
+        super().__init__(user, home)
         config = os.path.join(home, "sway.config")
         with open(config, "w") as f:
             f.write(f"output HEADLESS-1 resolution {OUTPUT[0]}x{OUTPUT[1]} scale {scale}\n"
                     f"xwayland {'enable' if xwayland else 'disable'}\n"
                     "default_border none\n" + "".join(f"exec {c}\n" for c in starts))
-        self.env = {"XDG_RUNTIME_DIR": self.runtime, "WLR_BACKENDS": "headless",
-                    "WLR_RENDERER": "pixman", "WLR_LIBINPUT_NO_DEVICES": "1",
-                    "WLR_HEADLESS_OUTPUTS": "1"}
+        self.env.update({"WLR_BACKENDS": "headless", "WLR_RENDERER": "pixman",
+                         "WLR_LIBINPUT_NO_DEVICES": "1", "WLR_HEADLESS_OUTPUTS": "1"})
         self.sway = self.spawn(["sway", "-c", config])
         up = e2e.wait_until(lambda: any(n.startswith("sway-ipc.") for n in os.listdir(self.runtime))
                             and any(n.startswith("wayland-") and not n.endswith(".lock")
@@ -74,17 +100,6 @@ class Sway:
         self.env["WAYLAND_DISPLAY"] = next(
             (n for n in names if n.startswith("wayland-") and not n.endswith(".lock")), "none")
         check(up, "sway is up")
-
-    def command(self, args):
-        return hosted.as_user(self.user, args, self.home, **self.env)
-
-    def spawn(self, args):
-        cmd, env = self.command(args)
-        return subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-    def run(self, *args):
-        cmd, env = self.command(list(args))
-        return subprocess.run(cmd, env=env, capture_output=True, text=True, check=False)
 
     def saver_node(self):
         """The saver's node in sway's tree, or None."""
@@ -98,11 +113,6 @@ class Sway:
         tree = self.run("swaymsg", "-r", "-t", "get_tree").stdout
         walk(json.loads(tree or "{}"))
         return found[0] if found else None
-
-    def started(self, name):
-        """Processes of that name under this sway: those with its runtime folder."""
-        return xsession.processes(lambda pid: xsession.name(pid) == name and
-                                  xsession.environment_of(pid, "XDG_RUNTIME_DIR") == self.runtime)
 
     def pid(self):
         """sway's own process: its socket is named after it."""
@@ -353,11 +363,92 @@ def test_native(saver):
         shutil.rmtree(home, ignore_errors=True)
 
 
+class Mutter(Desktop):
+    """GNOME's compositor, headless, on a session bus of its own. It draws
+    with software OpenGL at a third of a core, so nothing is timed here."""
+
+    def __init__(self, user, home):
+        super().__init__(user, home)
+        self.bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                              stdout=subprocess.PIPE, text=True)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.stdout.readline().strip()
+        self.mutter = self.spawn(["mutter", "--headless", "--wayland", "--no-x11",
+                                  "--virtual-monitor", f"{OUTPUT[0]}x{OUTPUT[1]}",
+                                  "--wayland-display=vendrel-wayland"])
+        self.env["WAYLAND_DISPLAY"] = "vendrel-wayland"
+        check(e2e.wait_until(lambda: os.path.exists(os.path.join(self.runtime, "vendrel-wayland")),
+                             15), "mutter is up")
+
+    def idle_ms(self):
+        """How long mutter counts the user idle."""
+        out = self.run("gdbus", "call", "--session", "--dest", "org.gnome.Mutter.IdleMonitor",
+                       "--object-path", "/org/gnome/Mutter/IdleMonitor/Core", "--method",
+                       "org.gnome.Mutter.IdleMonitor.GetIdletime").stdout
+        return int(out.strip("(), \n").split()[-1]) if "uint64" in out else -1
+
+    def close(self):
+        xsession.kill([self.mutter.pid, self.bus.pid], signal.SIGTERM)
+        xsession.ended_within(self.mutter, 5)
+        xsession.ended_within(self.bus, 5)
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+
+# A key through mutter's remote desktop: Shift first, which makes the
+# virtual keyboard and its focus, then x. Debian's own Python has dbus.
+MUTTER_KEY = """
+import dbus, time
+bus = dbus.SessionBus()
+name = "org.gnome.Mutter.RemoteDesktop"
+path = bus.get_object(name, "/org/gnome/Mutter/RemoteDesktop").CreateSession(dbus_interface=name)
+session = dbus.Interface(bus.get_object(name, path), name + ".Session")
+session.Start()
+time.sleep(1)
+for code in (42, 45):
+    for down in (True, False):
+        session.NotifyKeyboardKeycode(dbus.UInt32(code), down)
+        time.sleep(0.3)
+"""
+
+
+def test_mutter(saver):
+    """What the saver asks of mutter and is told, from its own protocol log."""
+    user = hosted.test_user()
+    home, copy = hosted.private_home(user, saver)
+    mutter = Mutter(user, home)
+    log_path = os.path.join(home, "protocol.log")
+    try:
+        with open(log_path, "w") as log:
+            proc = mutter.spawn(["env", "WAYLAND_DEBUG=1", copy], stderr=log)
+        idle_before = mutter.idle_ms()
+        time.sleep(3 * e2e.TIME_SCALE)
+        idle_after = mutter.idle_ms()
+        with open(log_path) as f:
+            lines = f.read().splitlines()
+        check(proc.poll() is None, "it runs under mutter")
+        asked = any(".set_fullscreen(" in line for line in lines)
+        sized = any("xdg_toplevel@" in line and f".configure({OUTPUT[0]}, {OUTPUT[1]}," in line
+                    for line in lines)
+        check(asked and sized, f"full screen: asked for, and mutter made it {OUTPUT[0]}x{OUTPUT[1]}")
+        commits = sum(1 for line in lines if "-> wl_surface@" in line and ".commit()" in line)
+        check(commits > 10, f"it draws: {commits} commits of its surface in 3 s")
+        check(not any("-> zwp_idle_inhibit_manager_v1@" in line for line in lines),
+              "no idle inhibitor asked for in its protocol log")
+        check(idle_after - idle_before > 2000,
+              f"mutter's idle time runs on: {idle_before} ms, then {idle_after} ms")
+        mutter.run("/usr/bin/python3", "-c", MUTTER_KEY)
+        check(xsession.ended_within(proc, END_WAIT_S) and proc.returncode == 0,
+              f"a key ends it, exit code {proc.returncode}")
+    finally:
+        mutter.close()
+        hosted.stop_all_of(copy)
+        shutil.rmtree(home, ignore_errors=True)
+
+
 def main(argv):
     if len(argv) < 3:
         print(__doc__, file=sys.stderr)
         return 2
-    {"swayidle": test_swayidle, "native": test_native}[argv[1]](*argv[2:])
+    {"swayidle": test_swayidle, "native": test_native, "mutter": test_mutter}[argv[1]](*argv[2:])
     e2e.finish()
     return 0
 
