@@ -238,10 +238,13 @@ TEST_P(RestoredFrames, EqualWholeCopiesEveryFrame)
     Surface* restored = CreateMemorySurface(width, height);
     Surface* whole = CreateMemorySurface(width, height);
     Window plain(width, height, ConvertToXbgr), swapped(width, height, ConvertToXrgb);
+    // Two windows taking the frames in turn, as buffers handed to a
+    // compositor do: each holds the frame before the last.
+    Window twins[2] = {{width, height, ConvertToXbgr}, {width, height, ConvertToXbgr}};
     std::vector<std::uint8_t> scratch;
 
     std::mt19937 rng(2026);
-    int backdrop = 0, changes = 0;
+    int backdrop = 0, changes = 0, wholePlain = 0, wholeTwins = 0;
     std::size_t mostRects = 0;
     for (int frame = 1; frame <= FRAMES; ++frame) {
         if (rng() % 40 == 0) {
@@ -250,7 +253,12 @@ TEST_P(RestoredFrames, EqualWholeCopiesEveryFrame)
         }
         ComposeFrame(restored, backdrops.surfaces[backdrop], a, PARTICLE_COUNT, DrawA);
         PresentPixels(plain.pixels, restored);
+        wholePlain += plain.pixels.changed.whole;
         PresentPixels(swapped.pixels, restored);
+        Window& twin = twins[frame % 2];
+        PresentPixels(twin.pixels, restored);
+        wholeTwins += twin.pixels.changed.whole;
+        ClearDamage(twin.pixels.changed, width, height);
         // Now and then the display is sent two frames at once.
         const bool send = rng() % 8 != 0;
         if (send)
@@ -259,6 +267,7 @@ TEST_P(RestoredFrames, EqualWholeCopiesEveryFrame)
         ComposeFrame(whole, backdrops.surfaces[backdrop], b, PARTICLE_COUNT, DrawB);
         ASSERT_TRUE(SamePixels(restored, whole)) << "frame " << frame << " after restoring";
         ASSERT_TRUE(Shows(plain, whole, scratch)) << "frame " << frame << " on the window";
+        ASSERT_TRUE(Shows(twin, whole, scratch)) << "frame " << frame << " on a twin";
         if (send) {
             ASSERT_TRUE(Shows(plain, whole, scratch, true)) << "frame " << frame << " as sent";
         }
@@ -268,6 +277,9 @@ TEST_P(RestoredFrames, EqualWholeCopiesEveryFrame)
         }
     }
     EXPECT_GT(changes, 100) << "the backdrop changed too rarely to test it";
+    // Each change of backdrop costs the twins one whole frame more than the
+    // window, and so does the start.
+    EXPECT_LE(wholeTwins, wholePlain + changes + 1) << "twins brought up to a frame whole";
     // The first frame and each change of backdrop go whole; the others in
     // a few hundred rectangles at most.
     EXPECT_LT(mostRects, 600u) << "rectangles in one send";

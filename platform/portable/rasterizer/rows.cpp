@@ -53,6 +53,7 @@ void NoteWholeWrite(Surface* s)
     NoteWrite(s);
     s->filledFrom = {};
     s->restoredAt = {};
+    s->earlierAt = {};
     Reset(s->sinceFill);
 }
 
@@ -69,11 +70,16 @@ void FillWhole(Surface* target, Surface* source)
             CopyRun(WritableRow(target, span.y) + span.x0, RowOf(source, span.y) + span.x0,
                     span.x1 - span.x0 + 1);
         }
+        // Every frame is the same source with its own drawing on it: the
+        // one before the last is too, if that was restored from it.
+        target->earlierAt = target->restoredAt;
+        target->earlier.swap(target->restored);
         target->restoredAt = target->version;
         target->restored.swap(target->sinceFill.spans);
     } else {
         ShareRows(target, source);
         target->restoredAt = {};
+        target->earlierAt = {};
     }
     Reset(target->sinceFill);
     target->filledFrom = source->version;

@@ -57,6 +57,11 @@ struct Surface {
     // set without `filledFrom`.
     Version restoredAt;
     std::vector<Span> restored;
+    // When set: the same for the restore before, whose drawing is
+    // `earlier`; a window presented double-buffered holds that frame.
+    // Never set without `restoredAt`.
+    Version earlierAt;
+    std::vector<Span> earlier;
 };
 
 inline const Colour* RowOf(const Surface* s, int y)

@@ -50,12 +50,16 @@ void PresentPixels(WindowPixels& window, Surface* frame)
 {
     if (window.holds == frame->version)
         return;
-    const bool changesKnown =
-        window.holds.surface != 0 && window.holds == frame->restoredAt && !frame->sinceFill.whole;
-    if (changesKnown) {
+    const bool known = window.holds.surface != 0 && !frame->sinceFill.whole;
+    if (known && window.holds == frame->restoredAt) {
         // The restored runs take the frame's pixels, drawing and all, so
         // the drawn runs mostly find them in place already.
         ForwardRuns(window, frame, frame->restored);
+        ForwardRuns(window, frame, frame->sinceFill.spans);
+    } else if (known && window.holds == frame->earlierAt) {
+        // The frame before the last, on the same source: it differs from
+        // this one only where either drew.
+        ForwardRuns(window, frame, frame->earlier);
         ForwardRuns(window, frame, frame->sinceFill.spans);
     } else {
         ConvertWhole(window, frame);

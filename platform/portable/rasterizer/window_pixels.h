@@ -31,9 +31,9 @@ struct WindowPixels {
 };
 
 // Brings `window` up to `frame`: nothing if `frame` has not changed since
-// it was presented there, only the runs restored and drawn since if that
-// was just before its last restore, and otherwise everything. Notes what
-// it wrote in `window.changed`.
+// it was presented there; if that was just before one of its last two
+// restores, only the runs restored and drawn since; and otherwise
+// everything. Notes what it wrote in `window.changed`.
 void PresentPixels(WindowPixels& window, Surface* frame);
 
 // A Colour (0x00BBGGRR) as X11's 0x00RRGGBB, and as itself.
