@@ -79,13 +79,13 @@ class Desktop:
 
 
 class Sway(Desktop):
-    def __init__(self, user, home, xwayland=True, starts=(), scale=1):
+    def __init__(self, user, home, xwayland=True, starts=(), scale=1, size=OUTPUT):
         """`starts`: commands sway starts as it comes up, as a user's
         configuration would have them."""
         super().__init__(user, home)
         config = os.path.join(home, "sway.config")
         with open(config, "w") as f:
-            f.write(f"output HEADLESS-1 resolution {OUTPUT[0]}x{OUTPUT[1]} scale {scale}\n"
+            f.write(f"output HEADLESS-1 resolution {size[0]}x{size[1]} scale {scale}\n"
                     f"xwayland {'enable' if xwayland else 'disable'}\n"
                     "default_border none\n" + "".join(f"exec {c}\n" for c in starts))
         self.env.update({"WLR_BACKENDS": "headless", "WLR_RENDERER": "pixman",

@@ -37,10 +37,9 @@
 namespace {
 
 // sway's software renderer holds the buffer shown until the next replaces
-// it, so the next frame goes into the other one.
+// it, so the next frame goes into the other one, which holds the frame
+// before the last: the frame knows what changed since that one too.
 constexpr int BUFFER_COUNT = 2;
-// Past this many rectangles a buffer that fell behind is copied whole.
-constexpr std::size_t BEHIND_LIMIT = 512;
 // wlroots merges an output's damage into its bounding box beyond 20
 // rectangles; sent as that one box, its bookkeeping of a hundred small ones
 // goes too (README, "Wayland").
@@ -49,9 +48,7 @@ constexpr std::size_t DAMAGE_RECTS_LIMIT = 20;
 struct Buffer {
     wl_buffer* buffer = nullptr;
     WindowPixels pixels{};
-    bool held = false;             // the compositor has it: never written then
-    std::vector<PixelRect> behind; // what later frames changed, missing here
-    bool wholeBehind = true;
+    bool held = false; // the compositor has it: never written then
 };
 
 struct WaylandState {
@@ -61,8 +58,8 @@ struct WaylandState {
     wl_shm* shm = nullptr;
     wl_surface* surface = nullptr; // SDL's, as seen from our queue
     Buffer buffers[BUFFER_COUNT];
-    Buffer* newest = nullptr;  // holds what the surface shows
-    bool framePending = false; // the compositor has not asked for the next frame yet
+    std::vector<PixelRect> lastSent; // what the last commit changed
+    bool framePending = false;       // the compositor has not asked for the next frame yet
     int width = 0, height = 0, scale = 1;
     int stopRead = -1, stopWrite = -1;
     std::atomic<bool> released{false};
@@ -200,40 +197,6 @@ Buffer* FreeBuffer()
     return nullptr;
 }
 
-// A buffer that held an older frame takes what changed since from the
-// newest, so that presenting into it writes only the next frame's changes.
-void CatchUp(Buffer& buffer)
-{
-    const Buffer* newest = wayland.newest;
-    if (newest == nullptr || newest == &buffer)
-        return;
-    const WindowPixels& from = newest->pixels;
-    WindowPixels& to = buffer.pixels;
-    if (buffer.wholeBehind)
-        buffer.behind.assign(1, {0, 0, wayland.width, wayland.height});
-    for (const PixelRect& r : buffer.behind)
-        for (int y = r.y; y < r.y + r.height; ++y) {
-            const std::size_t at = static_cast<std::size_t>(y) * to.pitch + r.x * 4;
-            std::memcpy(to.pixels + at, from.pixels + at, static_cast<std::size_t>(r.width) * 4);
-        }
-    buffer.behind.clear();
-    buffer.wholeBehind = false;
-    to.holds = from.holds;
-}
-
-void FallBehind(const Buffer& sent, const std::vector<PixelRect>& rects)
-{
-    for (Buffer& other : wayland.buffers) {
-        if (&other == &sent || other.wholeBehind)
-            continue;
-        other.behind.insert(other.behind.end(), rects.begin(), rects.end());
-        if (other.behind.size() > BEHIND_LIMIT) {
-            other.behind.clear();
-            other.wholeBehind = true;
-        }
-    }
-}
-
 // In buffer pixels where the compositor takes them so; one older than that
 // takes surface coordinates, rounded outwards.
 void DamageRect(const PixelRect& r)
@@ -265,18 +228,20 @@ void Damage(const std::vector<PixelRect>& rects)
     DamageRect({x0, y0, x1 - x0, y1 - y0});
 }
 
-// `buffer` on the surface, with its damage, and the next frame asked for.
-void Commit(Buffer& buffer, const std::vector<PixelRect>& rects)
+// `buffer` on the surface, and the next frame asked for. What changed in
+// it since the frame before the last, or since the last frame, changed
+// since the last frame shown.
+void Commit(Buffer& buffer, std::vector<PixelRect> rects)
 {
     wl_surface_attach(wayland.surface, buffer.buffer, 0, 0);
+    std::swap(rects, wayland.lastSent);
+    rects.insert(rects.end(), wayland.lastSent.begin(), wayland.lastSent.end());
     Damage(rects);
     wl_callback_add_listener(wl_surface_frame(wayland.surface), &FRAME_LISTENER, nullptr);
     wl_surface_commit(wayland.surface);
     wl_display_flush(wayland.display);
     buffer.held = true;
     wayland.framePending = true;
-    wayland.newest = &buffer;
-    FallBehind(buffer, rects);
 }
 
 // Each frame waits for the compositor to ask for it: while nothing of the
@@ -288,16 +253,13 @@ void PresentOnWayland(Surface* frame)
         !DispatchUntil([] { return FreeBuffer() != nullptr; }))
         return;
     Buffer& buffer = *FreeBuffer();
-    CatchUp(buffer);
     PresentPixels(buffer.pixels, frame);
-    const std::vector<PixelRect> rects =
+    std::vector<PixelRect> rects =
         DamageRects(buffer.pixels.changed, wayland.width, wayland.height);
     ClearDamage(buffer.pixels.changed, wayland.width, wayland.height);
-    if (rects.empty()) {
-        wayland.newest = &buffer; // the same pixels as the one shown
-        return;
-    }
-    Commit(buffer, rects);
+    // Both empty: this frame is the one before the last, and the last too.
+    if (!rects.empty() || !wayland.lastSent.empty())
+        Commit(buffer, std::move(rects));
 }
 
 void ReleaseWayland()
