@@ -74,9 +74,16 @@ int RenderThreadEntry(void* frame)
     return RenderThread(static_cast<Surface*>(frame));
 }
 
+// The rotation waits with the frames while nobody can see them.
+void SleepAndWaitForSight(int ms)
+{
+    SleepMs(ms);
+    WaitWhileRenderThreadWaits();
+}
+
 int RotationThreadEntry(void*)
 {
-    return RotationThread(SleepMs);
+    return RotationThread(SleepAndWaitForSight);
 }
 
 // Both threads run detached, as on Windows: nothing waits for them. Later

@@ -29,3 +29,10 @@ inline bool MonitorIsOff(bool hasDpms, bool dpmsEnabled, PowerLevel level)
 // How often DPMS is asked: it sends no events, and a monitor that comes
 // back on should see the animation within about a second.
 inline constexpr int MONITOR_CHECK_MS = 1000;
+
+// While the render thread waits for somebody to see the window, or for the
+// compositor to ask for a frame, what keeps time with the frames waits with
+// it: the backdrop's rotation goes on from where it stopped.
+void RenderThreadWaits(bool waiting); // render thread, around its wait
+void WaitWhileRenderThreadWaits();    // any other thread
+void StopWaitingForRenderThread();    // main thread, as the stop begins

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/portable/display/sight.h"
 #include "platform/portable/rasterizer/window_pixels.h"
 
 // Our buffers go on SDL's own surface. A subsurface of our own over it
@@ -174,7 +175,9 @@ template <typename Done> bool DispatchUntil(Done done)
         }
         wl_display_flush(display);
         pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {wayland.stopRead, POLLIN, 0}};
+        RenderThreadWaits(true);
         const bool woken = poll(fds, 2, -1) > 0;
+        RenderThreadWaits(false);
         if (woken && (fds[0].revents & POLLIN) != 0) {
             if (wl_display_read_events(display) != 0)
                 return false;

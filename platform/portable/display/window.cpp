@@ -82,8 +82,10 @@ void PreferPlainFramebuffer()
 void PresentToWindowSurface(Surface* frame)
 {
     SDL_LockMutex(SaverWindow.frameLock);
+    RenderThreadWaits(SaverWindow.unseen && !SaverWindow.stopping);
     while (SaverWindow.unseen && !SaverWindow.stopping)
         SDL_CondWait(SaverWindow.seenAgain, SaverWindow.frameLock);
+    RenderThreadWaits(false);
     PresentPixels(SaverWindow.screen, frame);
     const bool announce = !SaverWindow.framePending;
     SaverWindow.framePending = true;
@@ -252,5 +254,6 @@ void ApplySight()
 
 void ReleaseRenderThread()
 {
+    StopWaitingForRenderThread();
     SaverWindow.presenter.release();
 }
