@@ -166,7 +166,7 @@ void HandleWindowEvent(const SDL_WindowEvent& window)
 {
     Sight& sight = SaverWindow.sight;
     switch (window.event) {
-    case SDL_WINDOWEVENT_SIZE_CHANGED: ReattachScreen(); return;
+    case SDL_WINDOWEVENT_SIZE_CHANGED: ShowWholeFrameNext(); return;
     case SDL_WINDOWEVENT_HIDDEN:
     case SDL_WINDOWEVENT_MINIMIZED:
         sight.unmapped = true;
@@ -185,7 +185,7 @@ void HandleWindowEvent(const SDL_WindowEvent& window)
     case SDL_WINDOWEVENT_EXPOSED: break;
     default: return;
     }
-    ShowLatestFrame(true);
+    ShowWholeFrameNext();
     StartDrawing();
 }
 
@@ -223,7 +223,6 @@ int RunEventLoop()
     for (;;) {
         if (stopSignalled != 0)
             return Stop(0, SIGNAL_FRAME_WAIT_MS);
-        ShowLatestFrame();
         SDL_Event event;
         bool followsEntry = false;
         while (SDL_PollEvent(&event) != 0) {

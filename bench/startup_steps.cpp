@@ -55,7 +55,6 @@ int main(int, char**)
     AwaitShown();
     SaverWindow.sight.unmapped = false; // as the event loop has it when shown
     ApplySight();
-    ShowLatestFrame();
     const double background = Lap();
 
     // The render thread's start-up, then its first frame.
@@ -72,7 +71,7 @@ int main(int, char**)
     ComposeFrame(backBuffer, backdrops.surfaces[0], ParticleTable, PARTICLE_COUNT, std::rand);
     const double compose = Lap();
     PresentFrame(SaverWindow.frame, backBuffer);
-    ShowLatestFrame();
+    SaverWindow.presenter.finish();
     const double present = Lap();
 
     std::printf("sdl %.1f window %.1f background %.1f backdrops %.1f compose %.1f present %.1f\n",

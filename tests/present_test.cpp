@@ -1,10 +1,15 @@
-// The window as the X server holds it, frame after frame: the saver sends
-// it only the rectangles that changed, and what the server then has must be
-// the whole frame. Runs on the X display it is given (tests/harness/xvfb.sh).
+// The window as the X server holds it, frame after frame: the render
+// thread's presenter sends it only the rectangles that changed, and what
+// the server then has must be the whole frame, also after the window was
+// cleared by an exposure, resized, or hidden and seen again. Runs on the X
+// display it is given (tests/harness/xvfb.sh).
 // gtest first: Xlib's macros (None, Bool) would break it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <random>
 
 #include "backdrop/backdrops.h"
@@ -25,10 +30,14 @@ void AwaitShown()
             return;
 }
 
-// How many pixels of the server's copy differ from `frame`.
+// How many pixels of the server's copy differ from `frame`, where the
+// window has them.
 long DifferingPixels(Display* display, Window window, Surface* frame)
 {
-    const int width = SurfaceWidth(frame), height = SurfaceHeight(frame);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    const int width = std::min(SurfaceWidth(frame), attributes.width);
+    const int height = std::min(SurfaceHeight(frame), attributes.height);
     XImage* image = XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap);
     if (image == nullptr)
         return -1;
@@ -36,7 +45,7 @@ long DifferingPixels(Display* display, Window window, Surface* frame)
     long differ = 0;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const Colour c = pixels[static_cast<std::size_t>(y) * width + x];
+            const Colour c = pixels[static_cast<std::size_t>(y) * SurfaceWidth(frame) + x];
             const unsigned long rgb = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
             differ += (XGetPixel(image, x, y) & 0xFFFFFF) != rgb;
         }
@@ -66,20 +75,50 @@ TEST(Present, TheServersCopyIsTheWholeFrameAfterEveryFrame)
         SpawnParticle(p, SpawnMode::Initial, std::rand);
     Backdrops backdrops = BuildBackdrops(SaverWindow.frame, LoadLogo, ReportMissingLogo);
     Surface* backBuffer = CreateCompatibleSurface(SaverWindow.frame, ScreenWidth, ScreenHeight);
+    Display* display = info.info.x11.display;
+    const Window window = info.info.x11.window;
+    // What the main thread sees, and tells the presenter of, before a frame.
+    auto clear = [&] {
+        XClearArea(display, window, 0, 0, 0, 0, False);
+        XSync(display, False);
+    };
+    const std::map<int, std::function<void()>> events = {
+        {60, [&] { clear(), ShowWholeFrameNext(); }}, // exposed
+        {120,
+         [&] {
+             XResizeWindow(display, window, ScreenWidth / 2, ScreenHeight / 3),
+                 XSync(display, False), ShowWholeFrameNext();
+         }},
+        {180,
+         [&] {
+             XResizeWindow(display, window, ScreenWidth, ScreenHeight), XSync(display, False),
+                 ShowWholeFrameNext();
+         }},
+        {240,
+         [&] {
+             SaverWindow.sight.obscured = true;
+             ApplySight();
+             clear(); // what covered it left anything there
+             SaverWindow.sight.obscured = false;
+             ApplySight();
+         }},
+    };
     std::mt19937 rng(20);
     int backdrop = 0;
     for (int frame = 1; frame <= FRAMES; ++frame) {
         if (rng() % 50 == 0)
             backdrop = static_cast<int>(rng() % BACKDROP_COUNT);
+        if (const auto event = events.find(frame); event != events.end())
+            event->second();
         ComposeFrame(backBuffer, backdrops.surfaces[backdrop], ParticleTable, PARTICLE_COUNT,
                      std::rand);
         PresentFrame(SaverWindow.frame, backBuffer);
-        // Now and then the main thread is late, and sends two frames at once.
-        if (rng() % 6 == 0)
+        // Now and then the server is slow, and the next frame comes before
+        // it has copied the last.
+        if (rng() % 6 == 0 && events.count(frame) == 0)
             continue;
-        ShowLatestFrame();
-        ASSERT_EQ(DifferingPixels(info.info.x11.display, info.info.x11.window, backBuffer), 0)
-            << "frame " << frame;
+        SaverWindow.presenter.finish();
+        ASSERT_EQ(DifferingPixels(display, window, backBuffer), 0) << "frame " << frame;
     }
     ReleaseSurface(backBuffer);
     ReleaseBackdrops(backdrops);

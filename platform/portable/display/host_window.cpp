@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/portable/display/x11.h"
+
 namespace {
 
 // X ids have 29 bits; anything wider names no window.
@@ -31,14 +33,6 @@ std::string Quoted(const char* value)
         }
     }
     return out + "'";
-}
-
-bool trappedError = false;
-
-int TrapXError(Display*, XErrorEvent*)
-{
-    trappedError = true;
-    return 0;
 }
 
 } // namespace
@@ -71,14 +65,12 @@ std::string CheckHostWindow(unsigned long id, int& width, int& height)
     Display* own = XOpenDisplay(nullptr);
     if (own == nullptr)
         return "cannot open the display '" + std::string(XDisplayName(nullptr)) + "'";
-    trappedError = false;
-    auto previous = XSetErrorHandler(TrapXError);
+    TrapXErrors();
     XWindowAttributes attributes{};
     const Status status = XGetWindowAttributes(own, id, &attributes);
-    XSync(own, False);
-    XSetErrorHandler(previous);
+    const bool failed = XErrorsCaught(own);
     std::string problem;
-    if (status == 0 || trappedError)
+    if (status == 0 || failed)
         problem = "names no window on this display";
     else if (attributes.screen != DefaultScreenOfDisplay(own))
         problem = "names a window of another screen than " + std::string(XDisplayString(own));

@@ -15,4 +15,6 @@ struct Presenter {
     // Main thread, as the stop begins: a present that waits returns, and
     // the render thread goes on to its end.
     void (*release)();
+    // Render thread: returns once the display has taken all that was sent.
+    void (*finish)();
 };

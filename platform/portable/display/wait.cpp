@@ -5,7 +5,6 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 
 #include "platform/portable/display/wayland_presenter.h"
@@ -27,11 +26,6 @@ struct WakePipe {
     }
 };
 const WakePipe wake;
-
-// Waiting in SDL, the main thread sees a signal, whose handler cannot post
-// an event, within this long.
-constexpr int SIGNAL_CHECK_MS = 250;
-Uint32 wakeEvent = static_cast<Uint32>(-1);
 
 void DrainWakePipe()
 {
@@ -69,11 +63,6 @@ void WaitForWindowWork(int timeoutMs)
         return;
     }
     const int display = X11ConnectionFd();
-    if (display < 0) {
-        const int limit = timeoutMs < 0 ? SIGNAL_CHECK_MS : std::min(timeoutMs, SIGNAL_CHECK_MS);
-        SDL_WaitEventTimeout(nullptr, limit);
-        return;
-    }
     if (!X11ReadyToSleep())
         return;
     pollfd fds[2] = {{wake.read, POLLIN, 0}, {display, POLLIN, 0}};
@@ -87,20 +76,4 @@ void WakeEventLoop()
     const char one = 1;
     [[maybe_unused]] const ssize_t written = write(wake.write, &one, 1);
     errno = saved;
-}
-
-void WakeEventLoopBySdlEvents()
-{
-    wakeEvent = SDL_RegisterEvents(1);
-}
-
-void WakeEventLoopForFrame()
-{
-    if (wakeEvent == static_cast<Uint32>(-1)) {
-        WakeEventLoop();
-        return;
-    }
-    SDL_Event event{};
-    event.type = wakeEvent;
-    SDL_PushEvent(&event);
 }

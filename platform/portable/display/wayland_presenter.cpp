@@ -272,6 +272,11 @@ void ReleaseWayland()
     [[maybe_unused]] const ssize_t written = write(wayland.stopWrite, &one, 1);
 }
 
+void FinishWayland()
+{
+    wl_display_roundtrip_queue(wayland.display, wayland.queue);
+}
+
 } // namespace
 
 bool OpenWaylandPresenter(SDL_Window* window, int width, int height, int scale, Colour background,
@@ -306,7 +311,7 @@ bool OpenWaylandPresenter(SDL_Window* window, int width, int height, int scale, 
     std::fill_n(reinterpret_cast<std::uint32_t*>(first.pixels.pixels),
                 static_cast<std::size_t>(width) * height, fill);
     Commit(first, {{0, 0, width, height}});
-    presenter = {PresentOnWayland, ReleaseWayland};
+    presenter = {PresentOnWayland, ReleaseWayland, FinishWayland};
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <X11/extensions/dpms.h>
 #include <X11/extensions/scrnsaver.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -46,6 +47,15 @@ int EndOnXError(Display* from, XErrorEvent* error)
     std::_Exit(1);
 }
 
+bool trappedError = false;
+XErrorHandler previousHandler = nullptr;
+
+int TrapXError(Display*, XErrorEvent*)
+{
+    trappedError = true;
+    return 0;
+}
+
 bool SaverIsOn(int state)
 {
     return state == ScreenSaverOn || state == ScreenSaverCycle;
@@ -55,6 +65,7 @@ bool SaverIsOn(int state)
 
 void CatchXFailures()
 {
+    XInitThreads();
     XSetIOErrorHandler(EndOnLostDisplay);
     XSetErrorHandler(EndOnXError);
 }
@@ -169,13 +180,44 @@ bool IsXWayland()
 
 // SDL's X11 windows have no background of their own, so the desktop would
 // show through them until the first whole-window copy.
-bool LetServerPaintBackground(SDL_Window* window, Uint32 pixel)
+void LetServerPaintBackground(SDL_Window* window, Colour background)
 {
     SDL_SysWMinfo info;
     if (!X11WindowOf(window, info))
-        return false;
-    XSetWindowBackground(info.info.x11.display, info.info.x11.window, pixel);
-    return true;
+        return;
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes);
+    const Visual* visual = attributes.visual;
+    XSetWindowBackground(info.info.x11.display, info.info.x11.window,
+                         PixelOf(visual->red_mask, visual->green_mask, visual->blue_mask,
+                                 attributes.depth, background));
+}
+
+unsigned long PixelOf(unsigned long red, unsigned long green, unsigned long blue, int depth,
+                      Colour colour)
+{
+    auto channel = [](unsigned long mask, unsigned value) {
+        if (mask == 0)
+            return 0ul;
+        const int shift = __builtin_ctzl(mask), bits = __builtin_popcountl(mask);
+        return (static_cast<unsigned long>(value) >> (8 - std::min(bits, 8)) << shift) & mask;
+    };
+    const unsigned long all = depth >= 32 ? 0xFFFFFFFFul : (1ul << depth) - 1;
+    return channel(red, colour & 0xFF) | channel(green, (colour >> 8) & 0xFF) |
+           channel(blue, (colour >> 16) & 0xFF) | (all & ~(red | green | blue));
+}
+
+void TrapXErrors()
+{
+    trappedError = false;
+    previousHandler = XSetErrorHandler(TrapXError);
+}
+
+bool XErrorsCaught(Display* display)
+{
+    XSync(display, False);
+    XSetErrorHandler(previousHandler);
+    return trappedError;
 }
 
 // A window manager that tiles (i3) or keeps room for panels (openbox with

@@ -6,12 +6,15 @@
 #include <SDL.h>
 
 #include "platform/portable/display/sight.h"
+#include "platform/surface.h"
 
 struct SDL_SysWMmsg;
+typedef struct _XDisplay Display; // as Xlib has it
 
 // From now on an X error or a lost connection ends the process at once with
 // exit code 1 and one line, instead of Xlib's report and an exit() under
-// the running threads. Called before SDL opens the display.
+// the running threads; and Xlib may be called from the render thread too,
+// on a connection of its own. Called before any other Xlib call.
 void CatchXFailures();
 
 // Starts watching what hides `window`, the one the saver draws on, and
@@ -45,9 +48,21 @@ bool HasDpms();
 // Whether the X server is XWayland, a Wayland compositor's X11 side.
 bool IsXWayland();
 
-// The server paints the window `pixel` wherever it shows, from the moment
-// it is mapped; false where it cannot be asked to.
-bool LetServerPaintBackground(SDL_Window* window, Uint32 pixel);
+// The server paints the window `background` wherever it shows, from the
+// moment it is mapped.
+void LetServerPaintBackground(SDL_Window* window, Colour background);
+
+// `colour` as a pixel of a true-colour visual of that depth and those
+// masks, opaque where it has alpha.
+unsigned long PixelOf(unsigned long red, unsigned long green, unsigned long blue, int depth,
+                      Colour colour);
+
+// X errors on `display` caught, instead of ending the process, from
+// TrapXErrors until XErrorsCaught, which says whether any came. For calls
+// that may fail as a matter of course, on the main thread, before the
+// render thread runs.
+void TrapXErrors();
+bool XErrorsCaught(Display* display);
 
 // The window, not yet mapped, is marked as a full-screen one (EWMH), so
 // that window managers put it over their panels and leave it its size.

@@ -71,17 +71,31 @@ void PresentPixels(WindowPixels& window, Surface* frame)
 // X11's true-colour visuals put red in the high byte. Most runs are a
 // pixel or two; a whole row compiles to vector code and runs at memory
 // speed.
-bool ConvertToXrgb(const Colour* from, std::uint8_t* to, int count)
+namespace {
+
+template <std::uint32_t ALPHA> bool ConvertToRgb(const Colour* from, std::uint8_t* to, int count)
 {
     auto* out = reinterpret_cast<std::uint32_t*>(to);
     std::uint32_t differs = 0;
     for (int x = 0; x < count; ++x) {
         const Colour p = from[x];
-        const std::uint32_t q = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+        const std::uint32_t q = ALPHA | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
         differs |= out[x] ^ q;
         out[x] = q;
     }
     return differs != 0;
+}
+
+} // namespace
+
+bool ConvertToXrgb(const Colour* from, std::uint8_t* to, int count)
+{
+    return ConvertToRgb<0>(from, to, count);
+}
+
+bool ConvertToArgb(const Colour* from, std::uint8_t* to, int count)
+{
+    return ConvertToRgb<0xFF000000>(from, to, count);
 }
 
 bool ConvertToXbgr(const Colour* from, std::uint8_t* to, int count)

@@ -36,6 +36,8 @@ struct WindowPixels {
 // everything. Notes what it wrote in `window.changed`.
 void PresentPixels(WindowPixels& window, Surface* frame);
 
-// A Colour (0x00BBGGRR) as X11's 0x00RRGGBB, and as itself.
+// A Colour (0x00BBGGRR) as X11's 0x00RRGGBB, as that opaque on a visual
+// with alpha (0xFFRRGGBB), and as itself.
 bool ConvertToXrgb(const Colour* from, std::uint8_t* to, int count);
+bool ConvertToArgb(const Colour* from, std::uint8_t* to, int count);
 bool ConvertToXbgr(const Colour* from, std::uint8_t* to, int count);
