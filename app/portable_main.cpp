@@ -17,6 +17,7 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -29,6 +30,7 @@
 #include "app/stop_rules.h"
 #include "backdrop/rotation.h"
 #include "platform/portable/display/host_window.h"
+#include "platform/portable/display/message_box.h"
 #include "platform/portable/display/wait.h"
 #include "platform/portable/display/wayland_presenter.h"
 #include "platform/portable/display/window.h"
@@ -52,9 +54,10 @@ std::atomic<bool> eventLoopRunning{false};
 volatile std::sig_atomic_t stopSignalled = 0;
 
 // Before the event loop there is nothing to finish: the process just ends.
+// A second signal ends it at once too, should the orderly stop hang.
 void OnStopSignal(int)
 {
-    if (!eventLoopRunning.load(std::memory_order_relaxed))
+    if (!eventLoopRunning.load(std::memory_order_relaxed) || stopSignalled != 0)
         _exit(0);
     stopSignalled = 1;
     WakeEventLoop();
@@ -162,21 +165,14 @@ int StopPauseFor(const SDL_Event& event, bool followsEntry)
     return NO_STOP;
 }
 
+// Whether the window can be seen is told by the X server's map state
+// (x11.h), parents and all, not by SDL's shown and hidden.
 void HandleWindowEvent(const SDL_WindowEvent& window)
 {
-    Sight& sight = SaverWindow.sight;
     switch (window.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED: ShowWholeFrameNext(); return;
-    case SDL_WINDOWEVENT_HIDDEN:
-    case SDL_WINDOWEVENT_MINIMIZED:
-        sight.unmapped = true;
-        ApplySight();
-        return;
     case SDL_WINDOWEVENT_SHOWN:
-    case SDL_WINDOWEVENT_RESTORED:
-        sight.unmapped = false;
-        ApplySight();
-        break;
+    case SDL_WINDOWEVENT_RESTORED: break;
     case SDL_WINDOWEVENT_ENTER:
         pointerEntered = true;
         pointerPlaced = false;
@@ -207,9 +203,41 @@ int CheckMonitorWhenDue()
 
 int Stop(int pauseMs, int frameWaitMs)
 {
+    EndMessage();
     ReleaseRenderThread();
     HaltRendering(pauseMs, frameWaitMs);
     return 0;
+}
+
+// Once the window's area has changed (a host resized its window, the
+// primary monitor moved or changed size) the saver starts over at the new
+// size: the same program in the same process, which its host knows by its
+// id. A host that drags its window's edge sends many changes: the last
+// one settles first.
+constexpr Uint64 SETTLE_MS = 250;
+char** arguments = nullptr;
+Uint64 startOverAt = 0;
+
+void StartOver()
+{
+    EndMessage();
+    execv("/proc/self/exe", arguments);
+    std::fprintf(stderr, "%s: cannot start over at the window's new size\n", PROGRAM);
+    startOverAt = 0;
+}
+
+// How long the wait for events may last: until DPMS is due to be asked,
+// or the window's new size has settled (-1: forever).
+int WaitLimit()
+{
+    const int monitor = CheckMonitorWhenDue();
+    if (startOverAt == 0)
+        return monitor;
+    const Uint64 now = SDL_GetTicks64();
+    if (now >= startOverAt)
+        StartOver();
+    const int settle = static_cast<int>(startOverAt > now ? startOverAt - now : 0);
+    return monitor < 0 ? settle : std::min(monitor, settle);
 }
 
 // Returns the exit code once a stop has run, with the render thread off the
@@ -228,8 +256,13 @@ int RunEventLoop()
         while (SDL_PollEvent(&event) != 0) {
             if (event.type == SDL_SYSWMEVENT) {
                 const XNews news = ReadXEvent(event.syswm.msg, SaverWindow.sight);
-                if (news == XNews::Sight)
+                if (news == XNews::Sight) {
                     ApplySight();
+                    if (CanBeSeen(SaverWindow.sight))
+                        StartDrawing();
+                }
+                if (news == XNews::Resized)
+                    startOverAt = SDL_GetTicks64() + SETTLE_MS;
                 if (news == XNews::WindowGone) {
                     ReportWindowGone();
                     Stop(0, SIGNAL_FRAME_WAIT_MS);
@@ -252,7 +285,8 @@ int RunEventLoop()
             if (pauseMs != NO_STOP)
                 return Stop(pauseMs, STOP_FRAME_WAIT_MS);
         }
-        WaitForWindowWork(CheckMonitorWhenDue());
+        const int message = ServeMessage();
+        WaitForWindowWork(WaitLimit(), message);
     }
 }
 
@@ -297,10 +331,13 @@ long HostWindow()
 
 } // namespace
 
-int main(int, char**)
+int main(int, char** argv)
 {
-    CatchStopSignals();
     TieChildrenToProcess();
+    if (const int shown = RunAsMessage(); shown >= 0)
+        return shown;
+    arguments = argv;
+    CatchStopSignals();
     CatchXFailures();
     const long host = HostWindow();
     if (host < 0)

@@ -76,6 +76,8 @@ std::string CheckHostWindow(unsigned long id, int& width, int& height)
         problem = "names a window of another screen than " + std::string(XDisplayString(own));
     else if (attributes.c_class == InputOnly)
         problem = "names a window that cannot be drawn on";
+    else if (attributes.visual->c_class != TrueColor)
+        problem = "names a window whose visual is not true colour";
     width = attributes.width;
     height = attributes.height;
     XCloseDisplay(own);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/portable/display/message_box.h"
 #include "platform/portable/display/window.h"
 #include "platform/portable/rasterizer/rows.h"
 #include "resources/logo_data.h"
@@ -60,9 +61,10 @@ int GdiObjectCount()
 // and hold the drawing up for good: there the message goes to stderr.
 void ReportMissingLogo()
 {
-    if (SaverWindow.hosted ||
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, "Hello", "Hello", nullptr) != 0)
+    if (SaverWindow.hosted)
         std::fputs("Hello\n", stderr);
+    else
+        ShowMessageAndWait();
 }
 
 void PresentFrame(Surface*, Surface* backBuffer)

@@ -37,13 +37,13 @@ void DrainWakePipe()
 // The render thread reads the same connection for its frames: both take
 // part in libwayland's reading protocol, so neither sleeps on events that
 // the other has read.
-void WaitOnWayland(int timeoutMs)
+void WaitOnWayland(int timeoutMs, int also)
 {
     const int display = WaylandPrepareToSleep();
     if (display < 0)
         return;
-    pollfd fds[2] = {{wake.read, POLLIN, 0}, {display, POLLIN, 0}};
-    const bool woken = poll(fds, 2, timeoutMs) > 0;
+    pollfd fds[3] = {{wake.read, POLLIN, 0}, {display, POLLIN, 0}, {also, POLLIN, 0}};
+    const bool woken = poll(fds, also < 0 ? 2 : 3, timeoutMs) > 0;
     WaylandWoke(woken && (fds[1].revents & POLLIN) != 0);
     if (woken && (fds[0].revents & POLLIN) != 0)
         DrainWakePipe();
@@ -56,17 +56,17 @@ bool CanWakeEventLoop()
     return wake.read >= 0;
 }
 
-void WaitForWindowWork(int timeoutMs)
+void WaitForWindowWork(int timeoutMs, int also)
 {
     if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0) {
-        WaitOnWayland(timeoutMs);
+        WaitOnWayland(timeoutMs, also);
         return;
     }
     const int display = X11ConnectionFd();
     if (!X11ReadyToSleep())
         return;
-    pollfd fds[2] = {{wake.read, POLLIN, 0}, {display, POLLIN, 0}};
-    if (poll(fds, 2, timeoutMs) > 0 && (fds[0].revents & POLLIN) != 0)
+    pollfd fds[3] = {{wake.read, POLLIN, 0}, {display, POLLIN, 0}, {also, POLLIN, 0}};
+    if (poll(fds, also < 0 ? 2 : 3, timeoutMs) > 0 && (fds[0].revents & POLLIN) != 0)
         DrainWakePipe();
 }
 

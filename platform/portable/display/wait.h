@@ -6,8 +6,9 @@
 bool CanWakeEventLoop();
 
 // Main thread: sleeps until the display has events, WakeEventLoop was
-// called, or `timeoutMs` (-1: no limit) has passed.
-void WaitForWindowWork(int timeoutMs);
+// called, `also` (where not -1) can be read, or `timeoutMs` (-1: no limit)
+// has passed.
+void WaitForWindowWork(int timeoutMs, int also = -1);
 
 // Wakes WaitForWindowWork. Safe in a signal handler and on any thread.
 void WakeEventLoop();

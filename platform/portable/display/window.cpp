@@ -27,15 +27,6 @@ bool PrepareWindow(int width, int height, Colour background)
     return true;
 }
 
-unsigned long X11WindowId(SDL_Window* window)
-{
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
-        return 0;
-    return info.info.x11.window;
-}
-
 // On Wayland the compositor places windows itself, and covers its output
 // with one that asks for the full screen. The frames are ours, on SDL's
 // window (wayland_presenter.h), at the output's size in pixels.
@@ -69,25 +60,31 @@ bool OpenSaverWindow(const char* title, Colour background)
         return OpenWaylandWindow(title, background);
     if (SDL_strcmp(driver, "x11") != 0)
         return SDL_SetError("it draws on X11 and Wayland only, not on SDL's '%s'", driver) == 0;
-    SDL_Rect screen{};
-    if (SDL_GetDisplayBounds(0, &screen) != 0)
-        return false;
-    const int width = screen.x + screen.w, height = screen.y + screen.h;
     SaverWindow.window =
-        SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
-    if (SaverWindow.window == nullptr || !PrepareWindow(width, height, background))
+        SDL_CreateWindow(title, 0, 0, 1, 1, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SaverWindow.window == nullptr || !SDL_GetWindowWMInfo(SaverWindow.window, &info))
+        return false;
+    // Exactly the primary monitor, where it is.
+    const ScreenRect covers = PrimaryMonitor(info.info.x11.display);
+    SDL_SetWindowPosition(SaverWindow.window, covers.x, covers.y);
+    SDL_SetWindowSize(SaverWindow.window, covers.width, covers.height);
+    if (!PrepareWindow(covers.width, covers.height, background))
         return false;
     // The server shows the background from the start: nothing of ours is
     // filled and sent before the first frame.
     LetServerPaintBackground(SaverWindow.window, background);
-    if (!OpenX11Presenter(X11WindowId(SaverWindow.window), width, height, false,
+    if (!OpenX11Presenter(info.info.x11.window, covers.width, covers.height, false,
                           SaverWindow.presenter))
         return false;
-    WatchX11Window(SaverWindow.window, false, SaverWindow.sight);
+    WatchX11Window(SaverWindow.window, false, covers, SaverWindow.sight);
     ApplySight();
     AskForFullScreen(SaverWindow.window);
     SDL_ShowCursor(SDL_DISABLE);
     SDL_ShowWindow(SaverWindow.window);
+    CheckMapState(SaverWindow.sight);
+    ApplySight();
     RepeatFullScreenRequest(SaverWindow.window);
     SDL_RaiseWindow(SaverWindow.window);
     return true;
@@ -104,7 +101,7 @@ bool OpenHostedWindow(unsigned long id, Colour background)
     if (!PrepareWindow(width, height, background) ||
         !OpenX11Presenter(id, width, height, true, SaverWindow.presenter))
         return false;
-    WatchX11Window(SaverWindow.window, true, SaverWindow.sight);
+    WatchX11Window(SaverWindow.window, true, {0, 0, width, height}, SaverWindow.sight);
     ApplySight();
     return true;
 }

@@ -34,7 +34,7 @@ struct PortableWindow {
 // The window handle the saver's threads share, as the Windows build has one.
 extern PortableWindow SaverWindow;
 
-// Opens SaverWindow: borderless, over the primary display, pointer hidden,
+// Opens SaverWindow: borderless, exactly over the primary monitor, pointer hidden,
 // showing `background` until the first frame. False, with SDL's error,
 // when the window or its presenter cannot be made.
 bool OpenSaverWindow(const char* title, Colour background);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -17,6 +18,9 @@ constexpr char PROGRAM[] = "vendrel-screensaver";
 Display* display = nullptr; // SDL's connection, once a window is watched
 Window drawnWindow = 0;
 bool drawnWindowHosted = false;
+std::vector<Window> ancestors; // watched for their map state, below the root
+int drawnWidth = 0, drawnHeight = 0;
+ScreenRect covered{};
 int saverEventBase = -1; // MIT-SCREEN-SAVER's first event, where it exists
 bool dpms = false;
 bool xwayland = false;
@@ -56,6 +60,43 @@ int TrapXError(Display*, XErrorEvent*)
     return 0;
 }
 
+// The window's map state follows its parents': mapped under an unmapped
+// parent it is unviewable, and no event of its own says when the parent is
+// mapped. So each parent up to the root is watched too. On a reparent the
+// line of parents is walked again.
+void WatchAncestors()
+{
+    ancestors.clear();
+    TrapXErrors(); // a parent may go at any moment
+    Window at = drawnWindow, root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    while (XQueryTree(display, at, &root, &parent, &children, &count) != 0) {
+        if (children != nullptr)
+            XFree(children);
+        if (parent == 0 || parent == root)
+            break;
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(display, parent, &attributes);
+        XSelectInput(display, parent, attributes.your_event_mask | StructureNotifyMask);
+        ancestors.push_back(parent);
+        at = parent;
+    }
+    XErrorsCaught(display);
+}
+
+bool Viewable()
+{
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, drawnWindow, &attributes);
+    return attributes.map_state == IsViewable;
+}
+
+bool Watched(Window window)
+{
+    return window == drawnWindow ||
+           std::find(ancestors.begin(), ancestors.end(), window) != ancestors.end();
+}
+
 bool SaverIsOn(int state)
 {
     return state == ScreenSaverOn || state == ScreenSaverCycle;
@@ -70,7 +111,7 @@ void CatchXFailures()
     XSetErrorHandler(EndOnXError);
 }
 
-bool WatchX11Window(SDL_Window* window, bool hosted, Sight& sight)
+bool WatchX11Window(SDL_Window* window, bool hosted, const ScreenRect& covers, Sight& sight)
 {
     SDL_SysWMinfo info;
     if (!X11WindowOf(window, info))
@@ -82,12 +123,19 @@ bool WatchX11Window(SDL_Window* window, bool hosted, Sight& sight)
 
     XWindowAttributes attributes{};
     XGetWindowAttributes(display, drawnWindow, &attributes);
+    drawnWidth = attributes.width;
+    drawnHeight = attributes.height;
+    covered = covers;
     // On a window of our own SDL has chosen its events; on the host's the
     // saver adds only notices, never input, which belongs to the host.
     const long events = hosted ? ExposureMask | StructureNotifyMask | VisibilityChangeMask
                                : attributes.your_event_mask | VisibilityChangeMask;
     XSelectInput(display, drawnWindow, events);
-    sight.unmapped = attributes.map_state != IsViewable;
+    WatchAncestors();
+    if (!hosted)
+        WatchMonitors(display);
+    // Asked only now that its changes are reported.
+    sight.unmapped = !Viewable();
 
     int errorBase = 0;
     const Window root = DefaultRootWindow(display);
@@ -123,6 +171,12 @@ bool X11ReadyToSleep()
     return XEventsQueued(display, QueuedAlready) == 0;
 }
 
+void CheckMapState(Sight& sight)
+{
+    if (display != nullptr)
+        sight.unmapped = !Viewable();
+}
+
 XNews ReadXEvent(const SDL_SysWMmsg* message, Sight& sight)
 {
     if (display == nullptr || message->subsystem != SDL_SYSWM_X11)
@@ -133,9 +187,29 @@ XNews ReadXEvent(const SDL_SysWMmsg* message, Sight& sight)
         sight.serverSaverOn = SaverIsOn(notice.state);
         return XNews::Sight;
     }
+    if (!drawnWindowHosted && MonitorsChanged(display, event))
+        return PrimaryMonitor(display) == covered ? XNews::Nothing : XNews::Resized;
+    switch (event.type) {
+    case MapNotify:
+    case UnmapNotify:
+    case ReparentNotify:
+        if (!Watched(event.xany.window))
+            return XNews::Nothing;
+        if (event.type == ReparentNotify)
+            WatchAncestors();
+        sight.unmapped = !Viewable();
+        return XNews::Sight;
+    }
     if (event.xany.window != drawnWindow)
         return XNews::Nothing;
     switch (event.type) {
+    case ConfigureNotify: {
+        const bool resized =
+            event.xconfigure.width != drawnWidth || event.xconfigure.height != drawnHeight;
+        drawnWidth = event.xconfigure.width;
+        drawnHeight = event.xconfigure.height;
+        return drawnWindowHosted && resized ? XNews::Resized : XNews::Nothing;
+    }
     case VisibilityNotify:
         sight.obscured = event.xvisibility.state == VisibilityFullyObscured;
         return XNews::Sight;

@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include "platform/portable/display/screen.h"
 #include "platform/portable/display/sight.h"
 #include "platform/surface.h"
 
@@ -18,10 +19,16 @@ typedef struct _XDisplay Display; // as Xlib has it
 void CatchXFailures();
 
 // Starts watching what hides `window`, the one the saver draws on, and
-// fills in what hides it now. `hosted`: another program made it, so the
-// saver listens there only for exposure, structure and visibility, and
-// never for input. False when SDL's window is not an X11 one.
-bool WatchX11Window(SDL_Window* window, bool hosted, Sight& sight);
+// fills in what hides it now: whether it is viewable, through its parents
+// too. `hosted`: another program made it, so the saver listens there only
+// for exposure, structure and visibility, and never for input; otherwise
+// it covers `covers` of the screen. False when SDL's window is not an X11
+// one.
+bool WatchX11Window(SDL_Window* window, bool hosted, const ScreenRect& covers, Sight& sight);
+
+// Asks the window's map state again: SDL, mapping the window, waits for the
+// map event itself and takes it off the queue.
+void CheckMapState(Sight& sight);
 
 // The X connection's file descriptor, or -1 where there is none.
 int X11ConnectionFd();
@@ -30,9 +37,11 @@ int X11ConnectionFd();
 // which the connection's descriptor would not show.
 bool X11ReadyToSleep();
 
-// What an X event said: nothing for the saver, a change of `sight`, or the
-// end of the window it draws on.
-enum class XNews { Nothing, Sight, WindowGone };
+// What an X event said: nothing for the saver, a change of `sight`, the
+// end of the window it draws on, or that the window's area has changed
+// (the host's window resized, the primary monitor moved or resized), so
+// that frames of the size the saver has no longer fill it.
+enum class XNews { Nothing, Sight, WindowGone, Resized };
 XNews ReadXEvent(const SDL_SysWMmsg* message, Sight& sight);
 
 // The one line that says the window drawn on has gone.
@@ -57,10 +66,10 @@ void LetServerPaintBackground(SDL_Window* window, Colour background);
 unsigned long PixelOf(unsigned long red, unsigned long green, unsigned long blue, int depth,
                       Colour colour);
 
-// X errors on `display` caught, instead of ending the process, from
-// TrapXErrors until XErrorsCaught, which says whether any came. For calls
-// that may fail as a matter of course, on the main thread, before the
-// render thread runs.
+// X errors caught, instead of ending the process, from TrapXErrors until
+// XErrorsCaught on `display`, which says whether any came. For calls that
+// may fail as a matter of course, on the main thread; the handler is the
+// whole process's, so the render thread's errors in between are let pass.
 void TrapXErrors();
 bool XErrorsCaught(Display* display);
 
