@@ -57,6 +57,8 @@ if(NOT VENDREL_SANITIZE)
   vendrel_xvfb_test(portable_idle_machinery 1280x720 idle-machinery ${SAVER})
 endif()
 vendrel_xvfb_test(portable_unseen 1280x720 unseen ${SAVER})
+vendrel_xvfb_test(portable_screen_change 1280x720 screen-change ${SAVER})
+vendrel_xvfb_test(portable_monitors 3840x1080 monitors ${SAVER})
 
 # Inside the screen-saver frameworks, on the window they hand over.
 function(vendrel_hosted_test name)
@@ -65,6 +67,7 @@ function(vendrel_hosted_test name)
 endfunction()
 set(HOSTED python3 ${PORTABLE_TESTS}/hosted_e2e.py)
 vendrel_hosted_test(portable_hosted_preview ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} preview ${SAVER})
+vendrel_hosted_test(portable_hosted_windows ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} windows ${SAVER})
 vendrel_hosted_test(portable_hosted_ending
   ${HARNESS}/xvfb.sh 1280x720 ${HOSTED} ending ${SAVER} ${SAVER_NOLOGO})
 if(NOT VENDREL_SANITIZE)

@@ -125,6 +125,19 @@ class WindowAttributes(Structure):
                 ("screen", c_void_p)]
 
 
+class VisualInfo(Structure):
+    _fields_ = [("visual", c_void_p), ("visualid", XID), ("screen", INT), ("depth", INT),
+                ("c_class", INT), ("red_mask", ULONG), ("green_mask", ULONG),
+                ("blue_mask", ULONG), ("colormap_size", INT), ("bits_per_rgb", INT)]
+
+
+class Image(Structure):  # XImage up to what the tests read
+    _fields_ = [("width", INT), ("height", INT), ("xoffset", INT), ("format", INT),
+                ("data", c_void_p), ("byte_order", INT), ("bitmap_unit", INT),
+                ("bitmap_bit_order", INT), ("bitmap_pad", INT), ("depth", INT),
+                ("bytes_per_line", INT), ("bits_per_pixel", INT)]
+
+
 A_WINDOW = [DISPLAY, XID]
 CALLS = {  # name: (result, arguments)
     **dict.fromkeys(["XCloseDisplay", "XFlush", "XAutoRepeatOff"], (INT, [DISPLAY])),
@@ -140,6 +153,9 @@ CALLS = {  # name: (result, arguments)
     "XCreateSimpleWindow": (XID, [*A_WINDOW, INT, INT, UINT, UINT, UINT, ULONG, ULONG]),
     "XResizeWindow": (INT, [*A_WINDOW, UINT, UINT]),
     "XGetWindowAttributes": (INT, [*A_WINDOW, POINTER(WindowAttributes)]),
+    "XMatchVisualInfo": (INT, [DISPLAY, INT, INT, INT, POINTER(VisualInfo)]),
+    "XCreateColormap": (XID, [*A_WINDOW, c_void_p, INT]),
+    "XGetImage": (POINTER(Image), [*A_WINDOW, INT, INT, UINT, UINT, ULONG, INT]),
     "XFixesGetCursorImage": (POINTER(CursorImage), [DISPLAY]),
     "XScreenSaverQueryInfo": (INT, [*A_WINDOW, POINTER(SaverInfo)]),
 }

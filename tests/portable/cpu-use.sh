@@ -8,13 +8,15 @@
 #   server-saver  the X server's own saver on (xset s activate)
 #   covered       an override-redirect window over the whole screen
 #   unmapped      the saver's window unmapped
-# Times come from /proc/PID/task/*/schedstat, in nanoseconds.
+# Times come from /proc/PID/task/*/schedstat, in nanoseconds; the saver's
+# context switches, all its threads together, from their status.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 if [ "${1:-}" = --measure ]; then # inside xvfb.sh: SAVER SIZE
   saver=$2 size=$3
   cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ t += $1 } END { printf "%.0f\n", t }'; }
+  switches() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ { n += $2 } END { print n }'; }
   "$saver" &
   pid=$!
   cover=""
@@ -33,13 +35,13 @@ saver_e2e.Cover(); time.sleep(3600)" &
     *) echo "cpu-use: HIDE=$HIDE: not server-saver, covered or unmapped" >&2; exit 2 ;;
   esac
   [ -z "${HIDE:-}" ] || sleep 1
-  s0=$(cpu_ns "$pid") x0=$(cpu_ns "$XVFB_PID") t0=$(date +%s%N)
+  s0=$(cpu_ns "$pid") x0=$(cpu_ns "$XVFB_PID") c0=$(switches "$pid") t0=$(date +%s%N)
   sleep "${SPAN:-10}"
-  s1=$(cpu_ns "$pid") x1=$(cpu_ns "$XVFB_PID") t1=$(date +%s%N)
+  s1=$(cpu_ns "$pid") x1=$(cpu_ns "$XVFB_PID") c1=$(switches "$pid") t1=$(date +%s%N)
   awk -v size="$size" -v how="${HIDE:-drawing}" -v s=$((s1 - s0)) -v x=$((x1 - x0)) \
-      -v t=$((t1 - t0)) 'BEGIN {
-    printf "%s, %s: saver %.3f %% of one core, X server %.3f %% (over %.0f s)\n",
-           size, how, 100 * s / t, 100 * x / t, t / 1e9 }'
+      -v c=$((c1 - c0)) -v t=$((t1 - t0)) 'BEGIN {
+    printf "%s, %s: saver %.3f %% of one core, X server %.3f %%, saver %.1f switches/s (over %.0f s)\n",
+           size, how, 100 * s / t, 100 * x / t, 1e9 * c / t, t / 1e9 }'
   exit 0
 fi
 

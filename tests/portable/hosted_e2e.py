@@ -14,6 +14,9 @@ The helpers and the way of reporting are saver_e2e.py's.
                                         resized, then destroyed under it
     hosted_e2e.py ending SAVER NOLOGO   SIGTERM, SIGINT and SIGHUP at any moment
                                         end it in 100 ms; bad values refused
+    hosted_e2e.py windows SAVER         windows that dialogs make: seen only once
+                                        its parent is mapped, at depth 32, grown
+                                        and shrunk, not true colour
 
 xscreensaver refuses to run hacks as root, and so the frameworks run as an
 unprivileged user, made if there is none, on a copy of SAVER it can reach.
@@ -385,6 +388,133 @@ def inside(k, width, box):
     return x <= k % width < x + w and y <= k // width < y + h
 
 
+# --- the windows that settings dialogs and lockers make ---------------------------
+
+TRUE_COLOR, DIRECT_COLOR = 4, 5
+CW_BACK_PIXEL, CW_BORDER_PIXEL, CW_COLORMAP = 1 << 1, 1 << 3, 1 << 13
+
+
+def window_of(display, parent, box, depth=0, visual_class=TRUE_COLOR, mapped=True):
+    """A window of that depth and visual class (0: the parent's own)."""
+    attributes, mask, visual = xsession.SetWindowAttributes(), 0, None
+    if depth:
+        info = xsession.VisualInfo()
+        if not display.XMatchVisualInfo(0, depth, visual_class, ctypes.byref(info)):
+            return None
+        visual = info.visual
+        attributes.colormap = display.XCreateColormap(parent, visual, 0)
+        mask = CW_BACK_PIXEL | CW_BORDER_PIXEL | CW_COLORMAP
+    x, y, w, h = box
+    window = display.XCreateWindow(parent, x, y, w, h, 0, depth, 1, visual, mask,
+                                   ctypes.byref(attributes))
+    if mapped:
+        display.XMapWindow(window)
+    display.XSync(0)
+    return window
+
+
+def alphas(display, window, width, height):
+    """The alpha byte of every pixel of a depth-32 window, as the server has it."""
+    image = display.XGetImage(window, 0, 0, width, height, 0xFFFFFFFF, 2).contents
+    rows = ctypes.string_at(image.data, image.bytes_per_line * height)
+    return [rows[y * image.bytes_per_line + 4 * x + 3] for y in range(height) for x in range(width)]
+
+
+def idles(proc, what):
+    before = e2e.cpu_ms(proc.pid)
+    time.sleep(2)
+    spent = e2e.cpu_ms(proc.pid) - before
+    check(spent < e2e.UNSEEN_CPU_ALLOWED_MS,
+          f"{what}: no work, {spent:.1f} ms of CPU in 2 s (< {e2e.UNSEEN_CPU_ALLOWED_MS})")
+
+
+def draws_in(box, what, least=1):
+    """A frame of ours in the box, with at least `least` dot pixels."""
+    _, width, _ = e2e.shoot()
+    pixels, _, _ = e2e.shoot_until(
+        lambda p: drawn(region(p, width, box)) and
+        sum(region(p, width, box).count(c) for c in e2e.PALETTE) >= least)
+    inner = region(pixels, width, box)
+    dots = sum(inner.count(c) for c in e2e.PALETTE)
+    check(drawn(inner) and dots >= least, f"{what}: drawn, {dots} dot pixels")
+    return pixels
+
+
+def check_parents(saver, display, root):
+    parent = window_of(display, root, (100, 100, 400, 300), mapped=False)
+    child = window_of(display, parent, (20, 20, 320, 240))
+    box = (120, 120, 320, 240)
+    proc = e2e.start(saver, dict(os.environ, XSCREENSAVER_WINDOW=str(child)))
+    try:
+        time.sleep(1)
+        idles(proc, "mapped under an unmapped parent")
+        display.XMapWindow(parent)
+        display.XSync(0)
+        draws_in(box, "the parent mapped")
+        display.XUnmapWindow(parent)
+        display.XSync(0)
+        time.sleep(0.5)
+        idles(proc, "the parent unmapped again")
+        display.XMapWindow(parent)
+        display.XSync(0)
+        draws_in(box, "the parent mapped again")
+    finally:
+        proc.kill()
+        proc.wait()
+        display.XDestroyWindow(parent)
+
+
+def check_depth_32(saver, display, root):
+    window = window_of(display, root, (100, 100, 320, 240), depth=32)
+    proc = e2e.start(saver, dict(os.environ, XSCREENSAVER_WINDOW=str(window)))
+    try:
+        draws_in((100, 100, 320, 240), "a depth-32 window")
+        values = alphas(display, window, 320, 240)
+        opaque = sum(1 for a in values if a == 0xFF)
+        check(opaque == len(values), f"a depth-32 window: {opaque} of {len(values)} pixels opaque")
+    finally:
+        proc.kill()
+        proc.wait()
+        display.XDestroyWindow(window)
+
+
+def check_resized(saver, display, root):
+    """Resized, the saver starts over at the new size, in the same process."""
+    window = window_of(display, root, (0, 0, 640, 360))
+    before, width, _ = e2e.shoot()
+    proc = e2e.start(saver, dict(os.environ, XSCREENSAVER_WINDOW=str(window)))
+    try:
+        draws_in((0, 0, 640, 360), "640x360")
+        display.XResizeWindow(window, 1280, 720)
+        display.XSync(0)
+        draws_in((640, 0, 640, 720), "grown to 1280x720: the new part")
+        display.XResizeWindow(window, 320, 240)
+        display.XSync(0)
+        time.sleep(1)
+        # The scene at the new size: all 150 dots in it, not a corner of them.
+        pixels = draws_in((0, 0, 320, 240), "shrunk to 320x240", least=1500)
+        outside = sum(1 for k, (a, b) in enumerate(zip(before, pixels))
+                      if a != b and not inside(k, width, (0, 0, 320, 240)))
+        check(outside == 0, f"shrunk: nothing outside it changed ({outside} pixels)")
+        check(proc.poll() is None, "still the same process")
+    finally:
+        proc.kill()
+        proc.wait()
+        display.XDestroyWindow(window)
+
+
+def test_windows(saver):
+    with xsession.Display() as display:
+        root = display.XDefaultRootWindow()
+        check_parents(saver, display, root)
+        check_depth_32(saver, display, root)
+        check_resized(saver, display, root)
+        window = window_of(display, root, (0, 0, 200, 100), depth=24, visual_class=DIRECT_COLOR)
+        check(window is not None, "the server offers a visual that is not true colour")
+        if window is not None:
+            refused(saver, str(window))
+
+
 # --- ending, and bad values -----------------------------------------------------
 
 def ended_by(proc, sig):
@@ -501,6 +631,7 @@ def main(argv):
         "mate": test_mate,
         "preview": test_preview,
         "ending": test_ending,
+        "windows": test_windows,
     }
     tests[argv[1]](*argv[2:])
     e2e.finish()

@@ -17,6 +17,10 @@
     saver_e2e.py idle-machinery SAVER   the server's saver timer and the idle time run
                                         on, and nothing on the session bus holds them
     saver_e2e.py unseen SAVER           no work while out of sight, drawing again after
+    saver_e2e.py screen-change SAVER    the screen made smaller with xrandr: it starts
+                                        over at the new size, in the same process
+    saver_e2e.py monitors SAVER         two RandR monitors, the primary on the right:
+                                        it covers exactly that one
 
 Every check prints what it saw; the exit code is 0 only if all held.
 """
@@ -226,6 +230,53 @@ def test_screen(saver):
           f"pointer hidden: {before} visible pixels before the start, {hidden} over the saver")
     code = stop_with_key(proc)
     check(code == 0, f"a key ends it with exit code 0: {code}")
+
+
+def saver_geometry():
+    """Where the saver's window is now, or None: it may be made anew."""
+    window = wait_for_window(TITLE, 1)
+    shown = dict(line.split("=") for line in
+                 xdotool("getwindowgeometry", "--shell", window or "none").split() if "=" in line)
+    keys = ("X", "Y", "WIDTH", "HEIGHT")
+    return tuple(int(shown[k]) for k in keys) if all(k in shown for k in keys) else None
+
+
+def covers(box, what):
+    """The saver's window has that geometry, and the screen shows a frame of
+    ours in it and nothing of ours outside it."""
+    x, y, w, h = box
+    wait_until(lambda: saver_geometry() == box, START_TIMEOUT_S)
+    seen = saver_geometry()
+    check(seen == box, f"{what}: the window at {box}: {seen}")
+    pixels, width, _ = shoot_until(shows_dots)
+    inner, outer = [], []
+    for k, c in enumerate(pixels):
+        (inner if x <= k % width < x + w and y <= k // width < y + h else outer).append(c)
+    check(shows_dots(inner) and saver_only(inner), f"{what}: a frame of ours fills it")
+    ours = sum(1 for c in outer if c != 0)
+    check(ours == 0, f"{what}: nothing of it outside ({ours} pixels)")
+
+
+def test_screen_change(saver):
+    proc = start(saver)
+    covers((0, 0, *screen_size()), "at the start")
+    for change in (["--newmode", "960x540", "0", "960", "0", "0", "0", "540", "0", "0", "0"],
+                   ["--addmode", "screen", "960x540"], ["--output", "screen", "--mode", "960x540"]):
+        subprocess.run(["xrandr", *change], capture_output=True, check=False)
+    check(screen_size() == (960, 540), f"xrandr made the screen 960x540: {screen_size()}")
+    covers((0, 0, 960, 540), "the screen made 960x540")
+    check(proc.poll() is None, "still the same process")
+    check(stop_with_key(proc) == 0, "a key ends it with exit code 0")
+
+
+def test_monitors(saver):
+    for name, geometry in (("LEFT", "1920/508x1080/286+0+0"),
+                           ("*RIGHT", "1920/508x1080/286+1920+0")):
+        subprocess.run(["xrandr", "--setmonitor", name, geometry, "none"], check=True,
+                       capture_output=True)
+    proc = start(saver)
+    covers((1920, 0, 1920, 1080), "two monitors, the primary on the right")
+    check(stop_with_key(proc) == 0, "a key ends it with exit code 0")
 
 
 HOSTILE_SHOT_DELAYS_S = (2, 3, 5)
@@ -798,6 +849,8 @@ def main(argv):
         "idle": test_idle,
         "idle-machinery": test_idle_machinery,
         "unseen": test_unseen,
+        "screen-change": test_screen_change,
+        "monitors": test_monitors,
     }
     tests[what](*rest)
     finish()

@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""Runs a saver unattended and watches it: memory and frame cadence.
+"""Runs a saver unattended and watches it: memory, what it holds open, and
+frame cadence.
 
   tests/harness/xvfb.sh 1920x1080 soak.py portable|win32 SAVER SECONDS WARMUP
 
 Starts SAVER on the display of the given size (the Windows build under Wine
 in a virtual desktop of that size), samples every
 10 seconds and prints one line a sample. Fails when the resident memory
-grows by more than 1 MiB after WARMUP seconds, or when the median frame
+grows by more than 1 MiB after WARMUP seconds, when its open file
+descriptors or shared-memory segments grow at all after it, or when the
+median frame
 interval of the later samples drifts more than 10 % from that of the early
 ones.
 
@@ -104,6 +107,19 @@ def render_thread(pid, kind, deadline_s=10):
     raise SystemExit("soak: no render thread found")
 
 
+def shared_segments(pid):
+    """The System V shared-memory segments the process made, as ipcs -m -p
+    lists them: one marked for removal still counts while it is attached."""
+    with open("/proc/sysvipc/shm") as f:
+        rows = [line.split() for line in f.readlines()[1:]]
+    return sum(1 for row in rows if int(row[4]) == pid)
+
+
+def holdings(pid):
+    """Open file descriptors and shared-memory segments."""
+    return len(os.listdir(f"/proc/{pid}/fd")), shared_segments(pid)
+
+
 def main():
     if len(sys.argv) < 5:
         raise SystemExit(__doc__)
@@ -115,7 +131,7 @@ def main():
         pid = find_saver(name, runner.pid)
         wait_for_window()
         task = render_thread(pid, kind)
-        samples = []  # (elapsed s, rss kB, ms per frame)
+        samples = []  # (elapsed s, rss kB, ms per frame, (fds, segments))
         last_switches = xsession.status(task, "voluntary_ctxt_switches")
         began = last_time = time.monotonic()
         while time.monotonic() - began < seconds:
@@ -124,9 +140,11 @@ def main():
             switches = xsession.status(task, "voluntary_ctxt_switches")
             rss = xsession.status(pid, "VmRSS")
             interval = (now - last_time) * 1000 / max(switches - last_switches, 1)
-            samples.append((now - began, rss, interval))
+            held = holdings(pid)
+            samples.append((now - began, rss, interval, held))
             print(f"{kind} {now - began:6.0f} s  RSS {rss / 1024:8.2f} MiB  "
-                  f"{interval:6.2f} ms a frame", flush=True)
+                  f"{interval:6.2f} ms a frame  {held[0]} fds  {held[1]} shm segments",
+                  flush=True)
             last_switches, last_time = switches, now
     except (FileNotFoundError, ProcessLookupError):
         raise SystemExit(f"soak: {name} ended during the run")
@@ -146,7 +164,12 @@ def main():
     drift = abs(late - early) / early
     print(f"{kind}: RSS grew {growth} kB after {warmup} s; median frame interval "
           f"{early:.2f} -> {late:.2f} ms ({drift * 100:.1f} %)")
+    fds = max(s[3][0] for s in later) - later[0][3][0]
+    segments = max(s[3][1] for s in later) - later[0][3][1]
+    print(f"{kind}: open file descriptors grew by {fds}, shared-memory segments by {segments}")
     failed = []
+    if fds > 0 or segments > 0:
+        failed.append(f"it held {fds} more file descriptors, {segments} more segments")
     if growth > RSS_GROWTH_LIMIT_KB:
         failed.append(f"RSS grew {growth} kB")
     if drift > DRIFT_LIMIT:
