@@ -27,6 +27,7 @@
 #include <sys/prctl.h>
 #endif
 
+#include "app/portable_triggers.h"
 #include "app/stop_rules.h"
 #include "backdrop/rotation.h"
 #include "platform/portable/display/host_window.h"
@@ -43,7 +44,6 @@ namespace {
 
 constexpr char SAVER_NAME[] = "Vendrel Screensaver";
 constexpr char PROGRAM[] = "vendrel-screensaver";
-constexpr int NO_STOP = -1;
 // A host that ends the saver waits for it to be gone, so a stop by signal
 // gives the last frame only this long; a render thread held up longer (by
 // the missing-logo message) goes with the process.
@@ -108,63 +108,6 @@ void StartDrawing()
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
-// Windows turns a key with Alt held, and F10, into a system key.
-Trigger KeyTrigger(const SDL_KeyboardEvent& key)
-{
-    if (key.keysym.sym == SDLK_F10 || (key.keysym.mod & KMOD_ALT) != 0)
-        return Trigger::SystemKey;
-    return Trigger::Key;
-}
-
-// SDL has no raw mouse input of its own; a motion event that actually
-// moves stands for it. Motion that only places the pointer ends nothing:
-// - on X11, the motion SDL sends with the pointer's entry into the window
-//   (it moves if the window has moved since the pointer last entered);
-// - on XWayland, also the first motion within a second of the entry:
-//   XWayland puts the pointer at the middle of its screen as the window
-//   appears, and moves it where the compositor has it only once the
-//   compositor has taken the window in, on a busy machine well over
-//   100 ms later;
-// - on a Wayland window, motion within 100 ms of the entry, which tells
-//   the window where the compositor has the pointer.
-// A real mouse sends a stream of motions, so at worst one of them is lost.
-constexpr Uint32 POINTER_PLACED_MS = 100;
-constexpr Uint32 XWAYLAND_POINTER_PLACED_MS = 1000;
-Uint32 pointerEnteredAt = 0;
-bool pointerEntered = false;
-bool pointerPlaced = false;
-
-bool PointerBeingPlaced(Uint32 timestamp, bool followsEntry)
-{
-    if (!pointerEntered)
-        return false;
-    if (X11ConnectionFd() < 0)
-        return timestamp - pointerEnteredAt < POINTER_PLACED_MS;
-    if (followsEntry)
-        return true;
-    if (!IsXWayland() || pointerPlaced)
-        return false;
-    pointerPlaced = true;
-    return timestamp - pointerEnteredAt < XWAYLAND_POINTER_PLACED_MS;
-}
-
-// `followsEntry`: the event came right after the pointer entered the window.
-int StopPauseFor(const SDL_Event& event, bool followsEntry)
-{
-    switch (event.type) {
-    case SDL_KEYDOWN: return StopPauseMs(KeyTrigger(event.key));
-    case SDL_MOUSEBUTTONDOWN: return StopPauseMs(Trigger::MouseButton);
-    case SDL_MOUSEWHEEL: return StopPauseMs(Trigger::Wheel);
-    case SDL_MOUSEMOTION:
-        if (!RawMouseIsInput(event.motion.xrel, event.motion.yrel, 0) ||
-            PointerBeingPlaced(event.motion.timestamp, followsEntry))
-            return NO_STOP;
-        return StopPauseMs(Trigger::RawInput);
-    case SDL_QUIT: return 0; // closed by the window manager
-    }
-    return NO_STOP;
-}
-
 // Whether the window can be seen is told by the X server's map state
 // (x11.h), parents and all, not by SDL's shown and hidden.
 void HandleWindowEvent(const SDL_WindowEvent& window)
@@ -173,11 +116,7 @@ void HandleWindowEvent(const SDL_WindowEvent& window)
     case SDL_WINDOWEVENT_SIZE_CHANGED: ShowWholeFrameNext(); return;
     case SDL_WINDOWEVENT_SHOWN:
     case SDL_WINDOWEVENT_RESTORED: break;
-    case SDL_WINDOWEVENT_ENTER:
-        pointerEntered = true;
-        pointerPlaced = false;
-        pointerEnteredAt = window.timestamp;
-        return;
+    case SDL_WINDOWEVENT_ENTER: NotePointerEntry(window.timestamp); return;
     case SDL_WINDOWEVENT_EXPOSED: break;
     default: return;
     }
