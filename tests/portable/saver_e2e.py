@@ -503,8 +503,9 @@ def test_nologo(saver):
 
 
 def test_nologo_stop(saver):
-    # The message holds the render thread, so the stop waits out its full
-    # second for the last frame before leaving.
+    # The message holds the render thread; the main thread, which shows it
+    # from a process of its own, still takes the key, and takes the message
+    # down with the saver.
     proc = start(saver)
     check(wait_for_saver() is not None, "the saver's window has the keyboard focus")
     check(wait_for_message_box() is not None, "the 'Hello' message is up")
