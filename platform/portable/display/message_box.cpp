@@ -24,8 +24,10 @@ namespace {
 constexpr char MESSAGE_VARIABLE[] = "VENDREL_SCREENSAVER_MESSAGE";
 constexpr char TEXT[] = "Hello";
 
-std::mutex lock;
-std::condition_variable dismissed;
+// Never destroyed: the render thread may still wait at them as the process
+// ends, detached as it is.
+std::mutex& lock = *new std::mutex;
+std::condition_variable& dismissed = *new std::condition_variable;
 bool asked = false, over = false; // guarded by `lock`
 pid_t shown = 0;                  // main thread: the message's process
 int shownFd = -1;

@@ -5,8 +5,10 @@
 
 namespace {
 
-std::mutex gate;
-std::condition_variable opened;
+// Never destroyed: the render thread may still be at them as the process
+// ends, detached as it is.
+std::mutex& gate = *new std::mutex;
+std::condition_variable& opened = *new std::condition_variable;
 bool renderThreadWaits = false;
 bool stopping = false;
 

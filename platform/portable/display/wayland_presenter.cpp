@@ -65,7 +65,9 @@ struct WaylandState {
     int stopRead = -1, stopWrite = -1;
     std::atomic<bool> released{false};
 };
-WaylandState wayland;
+// Never destroyed: the render thread may still be presenting as the
+// process ends, detached as it is.
+WaylandState& wayland = *new WaylandState;
 
 void OnGlobal(void*, wl_registry* registry, std::uint32_t name, const char* interface,
               std::uint32_t version)

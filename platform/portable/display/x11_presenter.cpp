@@ -49,7 +49,9 @@ struct X11State {
     int stopRead = -1, stopWrite = -1;
     std::atomic<bool> released{false};
 };
-X11State x11;
+// Never destroyed: the render thread may still be presenting as the
+// process ends, detached as it is.
+X11State& x11 = *new X11State;
 
 // Any true-colour layout SDL knows, one run at a time; the usual ones have
 // converters of their own, several times faster.
