@@ -1,7 +1,10 @@
 #include "platform/portable/display/sight.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
+
+#include "platform/portable/display/wait.h"
 
 namespace {
 
@@ -10,7 +13,8 @@ namespace {
 std::mutex& gate = *new std::mutex;
 std::condition_variable& opened = *new std::condition_variable;
 bool renderThreadWaits = false;
-bool stopping = false;
+std::atomic<bool> stopping{false};
+const WakePipe stop;
 
 } // namespace
 
@@ -27,14 +31,25 @@ void RenderThreadWaits(bool waiting)
 void WaitWhileRenderThreadWaits()
 {
     std::unique_lock<std::mutex> lock(gate);
-    opened.wait(lock, [] { return !renderThreadWaits || stopping; });
+    opened.wait(lock, [] { return !renderThreadWaits || stopping.load(); });
 }
 
 void StopWaitingForRenderThread()
 {
     {
         const std::lock_guard<std::mutex> lock(gate);
-        stopping = true;
+        stopping.store(true);
     }
     opened.notify_all();
+    Wake(stop);
+}
+
+bool RenderThreadStopped()
+{
+    return stopping.load();
+}
+
+int RenderThreadStopFd()
+{
+    return stop.read;
 }

@@ -36,3 +36,8 @@ inline constexpr int MONITOR_CHECK_MS = 1000;
 void RenderThreadWaits(bool waiting); // render thread, around its wait
 void WaitWhileRenderThreadWaits();    // any other thread
 void StopWaitingForRenderThread();    // main thread, as the stop begins
+
+// Whether the stop has begun, and a descriptor readable from then on: a
+// presenter waiting on its display waits on this too.
+bool RenderThreadStopped();
+int RenderThreadStopFd();

@@ -10,21 +10,26 @@
 #include "platform/portable/display/wayland_presenter.h"
 #include "platform/portable/display/x11.h"
 
+WakePipe::WakePipe()
+{
+    int ends[2];
+    if (pipe2(ends, O_NONBLOCK | O_CLOEXEC) == 0) {
+        read = ends[0];
+        write = ends[1];
+    }
+}
+
+void Wake(const WakePipe& pipe)
+{
+    const int saved = errno;
+    const char one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(pipe.write, &one, 1);
+    errno = saved;
+}
+
 namespace {
 
-// Woken through a pipe: a signal handler may write to it, and the main
-// thread can wait on it and the display's connection at once.
-struct WakePipe {
-    int read = -1, write = -1;
-    WakePipe()
-    {
-        int ends[2];
-        if (pipe2(ends, O_NONBLOCK | O_CLOEXEC) == 0) {
-            read = ends[0];
-            write = ends[1];
-        }
-    }
-};
+// The main thread waits on it and the display's connection at once.
 const WakePipe wake;
 
 void DrainWakePipe()
@@ -72,8 +77,5 @@ void WaitForWindowWork(int timeoutMs, int also)
 
 void WakeEventLoop()
 {
-    const int saved = errno;
-    const char one = 1;
-    [[maybe_unused]] const ssize_t written = write(wake.write, &one, 1);
-    errno = saved;
+    Wake(wake);
 }

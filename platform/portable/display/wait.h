@@ -2,6 +2,14 @@
 // and a pipe that a signal handler or another thread writes to wake it.
 #pragma once
 
+// A pipe that wakes whoever polls its read end. Writing to it is safe in a
+// signal handler and on any thread.
+struct WakePipe {
+    int read = -1, write = -1;
+    WakePipe();
+};
+void Wake(const WakePipe& pipe);
+
 // False when the pipe could not be made.
 bool CanWakeEventLoop();
 

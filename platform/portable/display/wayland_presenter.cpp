@@ -1,14 +1,12 @@
 #include "platform/portable/display/wayland_presenter.h"
 
 #include <SDL_syswm.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -62,8 +60,6 @@ struct WaylandState {
     std::vector<PixelRect> lastSent; // what the last commit changed
     bool framePending = false;       // the compositor has not asked for the next frame yet
     int width = 0, height = 0, scale = 1;
-    int stopRead = -1, stopWrite = -1;
-    std::atomic<bool> released{false};
 };
 // Never destroyed: the render thread may still be presenting as the
 // process ends, detached as it is.
@@ -168,7 +164,7 @@ template <typename Done> bool DispatchUntil(Done done)
 {
     wl_display* display = wayland.display;
     while (!done()) {
-        if (wayland.released.load(std::memory_order_relaxed))
+        if (RenderThreadStopped())
             return false;
         if (wl_display_prepare_read_queue(display, wayland.queue) != 0) {
             if (wl_display_dispatch_queue_pending(display, wayland.queue) < 0)
@@ -176,7 +172,8 @@ template <typename Done> bool DispatchUntil(Done done)
             continue;
         }
         wl_display_flush(display);
-        pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {wayland.stopRead, POLLIN, 0}};
+        pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0},
+                         {RenderThreadStopFd(), POLLIN, 0}};
         RenderThreadWaits(true);
         const bool woken = poll(fds, 2, -1) > 0;
         RenderThreadWaits(false);
@@ -267,13 +264,6 @@ void PresentOnWayland(Surface* frame)
         Commit(buffer, std::move(rects));
 }
 
-void ReleaseWayland()
-{
-    wayland.released.store(true, std::memory_order_relaxed);
-    const char one = 1;
-    [[maybe_unused]] const ssize_t written = write(wayland.stopWrite, &one, 1);
-}
-
 void FinishWayland()
 {
     wl_display_roundtrip_queue(wayland.display, wayland.queue);
@@ -294,11 +284,6 @@ bool OpenWaylandPresenter(SDL_Window* window, int width, int height, int scale, 
     wayland.queue = wl_display_create_queue(wayland.display);
     if (!BindGlobals())
         return SDL_SetError("the compositor offers no shared memory") == 0;
-    int stop[2];
-    if (pipe2(stop, O_NONBLOCK | O_CLOEXEC) != 0)
-        return SDL_SetError("no pipe to stop the render thread with") == 0;
-    wayland.stopRead = stop[0];
-    wayland.stopWrite = stop[1];
     if (!MakeBuffers())
         return false;
     wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(info.info.wl.surface),
@@ -313,7 +298,7 @@ bool OpenWaylandPresenter(SDL_Window* window, int width, int height, int scale, 
     std::fill_n(reinterpret_cast<std::uint32_t*>(first.pixels.pixels),
                 static_cast<std::size_t>(width) * height, fill);
     Commit(first, {{0, 0, width, height}});
-    presenter = {PresentOnWayland, ReleaseWayland, FinishWayland};
+    presenter = {PresentOnWayland, FinishWayland};
     return true;
 }
 

@@ -147,5 +147,4 @@ void ReleaseRenderThread()
     SDL_CondBroadcast(SaverWindow.seenAgain);
     SDL_UnlockMutex(SaverWindow.frameLock);
     StopWaitingForRenderThread();
-    SaverWindow.presenter.release();
 }

@@ -4,13 +4,11 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <vector>
 
@@ -46,8 +44,6 @@ struct X11State {
     Uint32 format = 0;     // for ConvertToFormat
     bool hosted = false;
     Uint64 lastWhole = 0;
-    int stopRead = -1, stopWrite = -1;
-    std::atomic<bool> released{false};
 };
 // Never destroyed: the render thread may still be presenting as the
 // process ends, detached as it is.
@@ -137,9 +133,10 @@ bool AwaitCopy()
         }
         if (!x11.copying)
             break;
-        if (x11.released.load(std::memory_order_relaxed))
+        if (RenderThreadStopped())
             return false;
-        pollfd fds[2] = {{ConnectionNumber(x11.display), POLLIN, 0}, {x11.stopRead, POLLIN, 0}};
+        pollfd fds[2] = {{ConnectionNumber(x11.display), POLLIN, 0},
+                         {RenderThreadStopFd(), POLLIN, 0}};
         poll(fds, 2, -1);
     }
     return true;
@@ -176,13 +173,6 @@ void PresentOnX11(Surface* frame)
     }
     Send(DamageRects(x11.pixels.changed, x11.pixels.width, x11.pixels.height));
     ClearDamage(x11.pixels.changed, x11.pixels.width, x11.pixels.height);
-}
-
-void ReleaseX11()
-{
-    x11.released.store(true, std::memory_order_relaxed);
-    const char one = 1;
-    [[maybe_unused]] const ssize_t written = write(x11.stopWrite, &one, 1);
 }
 
 void FinishX11()
@@ -227,11 +217,6 @@ bool OpenX11Presenter(unsigned long id, int width, int height, bool hosted, Pres
     XGCValues values{};
     values.graphics_exposures = False;
     x11.gc = XCreateGC(x11.display, x11.window, GCGraphicsExposures, &values);
-    int stop[2];
-    if (pipe2(stop, O_NONBLOCK | O_CLOEXEC) != 0)
-        return SDL_SetError("no pipe to stop the render thread with") == 0;
-    x11.stopRead = stop[0];
-    x11.stopWrite = stop[1];
-    presenter = {PresentOnX11, ReleaseX11, FinishX11};
+    presenter = {PresentOnX11, FinishX11};
     return true;
 }
