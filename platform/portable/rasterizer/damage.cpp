@@ -21,7 +21,7 @@ void ClearDamage(Damage& damage, int width, int height)
     damage.whole = false;
 }
 
-void DamageSpan(Damage& damage, const Span& span)
+void DamageWideSpan(Damage& damage, const Span& span)
 {
     const int band = span.y / DAMAGE_BAND_HEIGHT;
     if (damage.whole || band >= damage.bands)

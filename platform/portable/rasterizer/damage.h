@@ -35,7 +35,30 @@ struct PixelRect {
 
 // Nothing changed, on pixels of width x height.
 void ClearDamage(Damage& damage, int width, int height);
-void DamageSpan(Damage& damage, const Span& span);
+// Runs over more than one cell, and the whole; the common case is below.
+void DamageWideSpan(Damage& damage, const Span& span);
+// Most runs are a few pixels, inside one cell: that is inline.
+inline void DamageSpan(Damage& damage, const Span& span)
+{
+    const int band = span.y / DAMAGE_BAND_HEIGHT;
+    const int column = span.x0 / DAMAGE_CELL_WIDTH;
+    if (column != span.x1 / DAMAGE_CELL_WIDTH || damage.whole || band >= damage.bands ||
+        column >= damage.columns) {
+        DamageWideSpan(damage, span);
+        return;
+    }
+    const std::size_t k = static_cast<std::size_t>(band) * damage.columns + column;
+    DamageCell& cell = damage.cells[k];
+    if (cell.x0 > cell.x1) {
+        cell = {span.x0, span.x1, span.y, span.y};
+        damage.touched.push_back(static_cast<std::uint32_t>(k));
+        return;
+    }
+    cell.x0 = span.x0 < cell.x0 ? span.x0 : cell.x0;
+    cell.x1 = span.x1 > cell.x1 ? span.x1 : cell.x1;
+    cell.y0 = span.y < cell.y0 ? span.y : cell.y0;
+    cell.y1 = span.y > cell.y1 ? span.y : cell.y1;
+}
 void DamageWhole(Damage& damage);
 inline bool Damaged(const Damage& damage)
 {
