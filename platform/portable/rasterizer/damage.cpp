@@ -29,20 +29,10 @@ void DamageWideSpan(Damage& damage, const Span& span)
     const int first = span.x0 / DAMAGE_CELL_WIDTH;
     const int last = std::min(span.x1 / DAMAGE_CELL_WIDTH, damage.columns - 1);
     const std::size_t row = static_cast<std::size_t>(band) * damage.columns;
-    for (int column = first; column <= last; ++column) {
-        DamageCell& cell = damage.cells[row + column];
-        const int x0 = std::max(span.x0, column * DAMAGE_CELL_WIDTH);
-        const int x1 = std::min(span.x1, column * DAMAGE_CELL_WIDTH + DAMAGE_CELL_WIDTH - 1);
-        if (cell.x0 > cell.x1) {
-            cell = {x0, x1, span.y, span.y};
-            damage.touched.push_back(static_cast<std::uint32_t>(row + column));
-            continue;
-        }
-        cell.x0 = std::min(cell.x0, x0);
-        cell.x1 = std::max(cell.x1, x1);
-        cell.y0 = std::min(cell.y0, span.y);
-        cell.y1 = std::max(cell.y1, span.y);
-    }
+    for (int column = first; column <= last; ++column)
+        DamageCellSpan(damage, row + column, std::max(span.x0, column * DAMAGE_CELL_WIDTH),
+                       std::min(span.x1, column * DAMAGE_CELL_WIDTH + DAMAGE_CELL_WIDTH - 1),
+                       span.y);
 }
 
 void DamageWhole(Damage& damage)

@@ -35,6 +35,20 @@ struct PixelRect {
 
 // Nothing changed, on pixels of width x height.
 void ClearDamage(Damage& damage, int width, int height);
+// Cell k takes pixels [x0, x1] of row y.
+inline void DamageCellSpan(Damage& damage, std::size_t k, int x0, int x1, int y)
+{
+    DamageCell& cell = damage.cells[k];
+    if (cell.x0 > cell.x1) {
+        cell = {x0, x1, y, y};
+        damage.touched.push_back(static_cast<std::uint32_t>(k));
+        return;
+    }
+    cell.x0 = x0 < cell.x0 ? x0 : cell.x0;
+    cell.x1 = x1 > cell.x1 ? x1 : cell.x1;
+    cell.y0 = y < cell.y0 ? y : cell.y0;
+    cell.y1 = y > cell.y1 ? y : cell.y1;
+}
 // Runs over more than one cell, and the whole; the common case is below.
 void DamageWideSpan(Damage& damage, const Span& span);
 // Most runs are a few pixels, inside one cell: that is inline.
@@ -47,17 +61,8 @@ inline void DamageSpan(Damage& damage, const Span& span)
         DamageWideSpan(damage, span);
         return;
     }
-    const std::size_t k = static_cast<std::size_t>(band) * damage.columns + column;
-    DamageCell& cell = damage.cells[k];
-    if (cell.x0 > cell.x1) {
-        cell = {span.x0, span.x1, span.y, span.y};
-        damage.touched.push_back(static_cast<std::uint32_t>(k));
-        return;
-    }
-    cell.x0 = span.x0 < cell.x0 ? span.x0 : cell.x0;
-    cell.x1 = span.x1 > cell.x1 ? span.x1 : cell.x1;
-    cell.y0 = span.y < cell.y0 ? span.y : cell.y0;
-    cell.y1 = span.y > cell.y1 ? span.y : cell.y1;
+    DamageCellSpan(damage, static_cast<std::size_t>(band) * damage.columns + column, span.x0,
+                   span.x1, span.y);
 }
 void DamageWhole(Damage& damage);
 inline bool Damaged(const Damage& damage)

@@ -1,6 +1,7 @@
 // A frame presented to the window's pixels: only what changed since the
 // frame they hold, converted to the display's layout.
 #include <algorithm>
+#include <cstring>
 
 #include "platform/portable/rasterizer/window_pixels.h"
 
@@ -27,21 +28,6 @@ template <std::uint32_t ALPHA> std::uint32_t ToRgb(Colour p)
 template <std::uint32_t ALPHA> std::uint32_t ToRgbReversed(Colour p)
 {
     return ALPHA | __builtin_bswap32(p) >> 8;
-}
-
-// The same for a whole row, where vector code pays: true if a pixel changed.
-template <std::uint32_t (*Pixel)(Colour)>
-bool ForwardRun(const Colour* from, std::uint8_t* to, int count)
-{
-    auto* out = reinterpret_cast<std::uint32_t*>(to);
-    std::uint32_t differs = 0;
-    for (int x = 0; x < count; ++x)
-        differs |= out[x] ^ Pixel(from[x]);
-    if (differs == 0)
-        return false;
-    for (int x = 0; x < count; ++x)
-        out[x] = Pixel(from[x]);
-    return true;
 }
 
 std::uint32_t Same(Colour p)
@@ -138,17 +124,38 @@ void PresentPixels(WindowPixels& window, Surface* frame)
     window.holds = frame->version;
 }
 
+namespace {
+
+// A whole row compiles to vector code and runs at memory speed.
+template <std::uint32_t ALPHA> bool ConvertToRgb(const Colour* from, std::uint8_t* to, int count)
+{
+    auto* out = reinterpret_cast<std::uint32_t*>(to);
+    std::uint32_t differs = 0;
+    for (int x = 0; x < count; ++x) {
+        const std::uint32_t q = ToRgb<ALPHA>(from[x]);
+        differs |= out[x] ^ q;
+        out[x] = q;
+    }
+    return differs != 0;
+}
+
+} // namespace
+
 bool ConvertToXrgb(const Colour* from, std::uint8_t* to, int count)
 {
-    return ForwardRun<ToRgb<0>>(from, to, count);
+    return ConvertToRgb<0>(from, to, count);
 }
 
 bool ConvertToArgb(const Colour* from, std::uint8_t* to, int count)
 {
-    return ForwardRun<ToRgb<0xFF000000>>(from, to, count);
+    return ConvertToRgb<0xFF000000>(from, to, count);
 }
 
 bool ConvertToXbgr(const Colour* from, std::uint8_t* to, int count)
 {
-    return ForwardRun<Same>(from, to, count);
+    const std::size_t bytes = static_cast<std::size_t>(count) * sizeof(Colour);
+    if (std::memcmp(to, from, bytes) == 0)
+        return false;
+    std::memcpy(to, from, bytes);
+    return true;
 }
