@@ -54,26 +54,27 @@ std::vector<PixelRect> DamageRects(const Damage& damage, int width, int height)
         if (c.x0 <= x1 && c.y0 <= y1)
             rects.push_back({c.x0, c.y0, x1 - c.x0 + 1, y1 - c.y0 + 1});
     };
-    for (int band = 0; band < damage.bands; ++band) {
-        const DamageCell* cells =
-            damage.cells.data() + static_cast<std::size_t>(band) * damage.columns;
-        DamageCell open{1, 0, 0, 0};
-        for (int column = 0; column < damage.columns; ++column) {
-            const DamageCell& cell = cells[column];
-            if (cell.x0 > cell.x1)
-                continue;
-            if (open.x0 <= open.x1 && cell.x0 - open.x1 - 1 <= DAMAGE_JOIN_GAP) {
-                open.x1 = cell.x1;
-                open.y0 = std::min(open.y0, cell.y0);
-                open.y1 = std::max(open.y1, cell.y1);
-                continue;
-            }
-            if (open.x0 <= open.x1)
-                send(open);
-            open = cell;
+    // The changed cells in the order they lie, band by band: at 4K the
+    // cells fill 130 KB, of which a frame changes a few hundred.
+    std::vector<std::uint32_t> order(damage.touched);
+    std::sort(order.begin(), order.end());
+    DamageCell open{1, 0, 0, 0};
+    std::uint32_t openBand = 0;
+    for (const std::uint32_t k : order) {
+        const DamageCell& cell = damage.cells[k];
+        const std::uint32_t band = k / static_cast<std::uint32_t>(damage.columns);
+        if (open.x0 <= open.x1 && band == openBand && cell.x0 - open.x1 - 1 <= DAMAGE_JOIN_GAP) {
+            open.x1 = cell.x1;
+            open.y0 = std::min(open.y0, cell.y0);
+            open.y1 = std::max(open.y1, cell.y1);
+            continue;
         }
         if (open.x0 <= open.x1)
             send(open);
+        open = cell;
+        openBand = band;
     }
+    if (open.x0 <= open.x1)
+        send(open);
     return rects;
 }
