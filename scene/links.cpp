@@ -14,14 +14,11 @@ std::optional<int> LinkShade(double distance)
 
 void DrawLink(Surface* surface, const Particle& a, const Particle& b)
 {
+    if (!MayLink(a, b))
+        return;
     const double dx = a.x - b.x;
     const double dy = a.y - b.y;
-    const double squared = dx * dx + dy * dy;
-    // Most pairs are far apart: skip the root for them. The margin keeps the
-    // test exact, since a square just above 8100 can still root to 90.0.
-    if (squared > LINK_DISTANCE * LINK_DISTANCE + 1.0)
-        return;
-    const std::optional<int> shade = LinkShade(std::sqrt(squared));
+    const std::optional<int> shade = LinkShade(std::sqrt(dx * dx + dy * dy));
     if (!shade)
         return;
     const Colour s = static_cast<Colour>(*shade) & 0xFF;
