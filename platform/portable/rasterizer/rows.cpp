@@ -61,11 +61,10 @@ void FillWhole(Surface* target, Surface* source)
 {
     if (target->filledFrom == source->version && !target->sinceFill.whole) {
         const std::vector<Span>& spans = target->sinceFill.spans;
-        for (std::size_t k = 0; k < spans.size(); ++k) {
-            if (k + PREFETCH_AHEAD < spans.size()) {
-                const Span& later = spans[k + PREFETCH_AHEAD];
-                __builtin_prefetch(RowOf(target, later.y) + later.x0, 1);
-            }
+        const std::size_t count = spans.size();
+        for (std::size_t k = 0; k < count; ++k) {
+            const Span& later = spans[std::min(k + PREFETCH_AHEAD, count - 1)];
+            __builtin_prefetch(RowOf(target, later.y) + later.x0, 1);
             const Span& span = spans[k];
             CopyRun(WritableRow(target, span.y) + span.x0, RowOf(source, span.y) + span.x0,
                     span.x1 - span.x0 + 1);

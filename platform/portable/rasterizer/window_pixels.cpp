@@ -41,22 +41,20 @@ std::uint32_t Same(Colour p)
 // were): a run is written only from its first changed pixel on, so that a
 // line left unwritten stays clean in the display server's cache too. Runs
 // are a pixel or a few, so the loops are plain.
-template <std::uint32_t (*Pixel)(Colour)>
+template <std::uint32_t (*Pixel)(Colour), bool FITS>
 void ForwardWordRuns(WindowPixels& window, const Surface* frame, const std::vector<Span>& spans)
 {
     const std::size_t words = static_cast<std::size_t>(window.pitch) / sizeof(std::uint32_t);
     auto* pixels = reinterpret_cast<std::uint32_t*>(window.pixels);
     const std::size_t count = spans.size();
     for (std::size_t k = 0; k < count; ++k) {
-        if (k + PREFETCH_AHEAD < count) {
-            const Span& later = spans[k + PREFETCH_AHEAD];
-            if (later.y < window.height && later.x0 < window.width)
-                __builtin_prefetch(pixels + later.y * words + later.x0);
-        }
+        const Span& later = spans[std::min(k + PREFETCH_AHEAD, count - 1)];
+        if (FITS || (later.y < window.height && later.x0 < window.width))
+            __builtin_prefetch(pixels + later.y * words + later.x0);
         const Span span = spans[k];
-        if (span.y >= window.height || span.x0 >= window.width)
+        if (!FITS && (span.y >= window.height || span.x0 >= window.width))
             continue;
-        const int x1 = std::min(span.x1, window.width - 1);
+        const int x1 = FITS ? span.x1 : std::min(span.x1, window.width - 1);
         const Colour* from = RowOf(frame, span.y);
         std::uint32_t* to = pixels + span.y * words;
         int x = span.x0;
@@ -69,6 +67,16 @@ void ForwardWordRuns(WindowPixels& window, const Surface* frame, const std::vect
         while (++x <= x1);
         DamageSpan(window.changed, {span.y, span.x0, x1});
     }
+}
+
+// Bounds checked only for a window smaller than the frame.
+template <std::uint32_t (*Pixel)(Colour)>
+void ForwardWordRuns(WindowPixels& window, const Surface* frame, const std::vector<Span>& spans)
+{
+    if (window.width >= frame->width && window.height >= frame->height)
+        ForwardWordRuns<Pixel, true>(window, frame, spans);
+    else
+        ForwardWordRuns<Pixel, false>(window, frame, spans);
 }
 
 // Any other layout, through its converter.
