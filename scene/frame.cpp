@@ -18,7 +18,7 @@ void ComposeFrame(Surface* backBuffer, Surface* backdrop, Particle* particles, i
         Particle& p = particles[i];
         StepParticle(p);
         for (int j = i + 1; j < count; ++j)
-            if (MayLink(p, particles[j]))
+            if (MayLink(SquaredDistance(p, particles[j])))
                 DrawLink(backBuffer, p, particles[j]);
         DrawParticle(backBuffer, p);
         // Links already drawn this frame keep the old position; the new one

@@ -14,11 +14,10 @@ std::optional<int> LinkShade(double distance)
 
 void DrawLink(Surface* surface, const Particle& a, const Particle& b)
 {
-    if (!MayLink(a, b))
+    const double squared = SquaredDistance(a, b);
+    if (!MayLink(squared))
         return;
-    const double dx = a.x - b.x;
-    const double dy = a.y - b.y;
-    const std::optional<int> shade = LinkShade(std::sqrt(dx * dx + dy * dy));
+    const std::optional<int> shade = LinkShade(std::sqrt(squared));
     if (!shade)
         return;
     const Colour s = static_cast<Colour>(*shade) & 0xFF;

@@ -10,14 +10,19 @@
 // too far apart to be linked.
 std::optional<int> LinkShade(double distance);
 
-// False for a pair too far apart to be linked, without a root: most of a
-// frame's 11,175 pairs, so it is inline in the frame's loop. The margin
-// keeps it exact, since a square just above 8100 can still root to 90.0.
-inline bool MayLink(const Particle& a, const Particle& b)
+inline double SquaredDistance(const Particle& a, const Particle& b)
 {
     const double dx = a.x - b.x;
     const double dy = a.y - b.y;
-    return dx * dx + dy * dy <= LINK_DISTANCE * LINK_DISTANCE + 1.0;
+    return dx * dx + dy * dy;
+}
+
+// False for a pair too far apart to be linked, without a root: most of a
+// frame's 11,175 pairs, so it is inline in the frame's loop. The margin
+// keeps it exact, since a square just above 8100 can still root to 90.0.
+inline bool MayLink(double squaredDistance)
+{
+    return squaredDistance <= LINK_DISTANCE * LINK_DISTANCE + 1.0;
 }
 
 // `a` is the particle with the lower index. Neither is changed.
