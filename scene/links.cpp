@@ -14,10 +14,7 @@ std::optional<int> LinkShade(double distance)
 
 void DrawLink(Surface* surface, const Particle& a, const Particle& b)
 {
-    const double squared = SquaredDistance(a, b);
-    if (!MayLink(squared))
-        return;
-    const std::optional<int> shade = LinkShade(std::sqrt(squared));
+    const std::optional<int> shade = LinkShade(std::sqrt(SquaredDistance(a, b)));
     if (!shade)
         return;
     const Colour s = static_cast<Colour>(*shade) & 0xFF;

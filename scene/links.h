@@ -25,5 +25,7 @@ inline bool MayLink(double squaredDistance)
     return squaredDistance <= LINK_DISTANCE * LINK_DISTANCE + 1.0;
 }
 
-// `a` is the particle with the lower index. Neither is changed.
+// The link between `a`, the particle with the lower index, and `b`, if
+// they are close enough; neither is changed. Callers over many pairs rule
+// out the far ones with MayLink first.
 void DrawLink(Surface* surface, const Particle& a, const Particle& b);
